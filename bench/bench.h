@@ -1,0 +1,8 @@
+// Subcommands of tvbench. Each gets the arguments after its name.
+#pragma once
+
+int BenchStore(int argc, char** argv);
+int BenchGunzip(int argc, char** argv);
+
+// Seconds on a monotonic clock.
+double BenchNow();

@@ -1,0 +1,37 @@
+// tvbench: speed and memory figures of the engine. Prints figures; never a test.
+#include <cstdio>
+#include <cstring>
+
+#include "bench/bench.h"
+
+namespace {
+
+struct Command {
+  const char* name;
+  int (*run)(int argc, char** argv);
+  const char* usage;
+};
+
+const Command kCommands[] = {
+    {"store", BenchStore, "store N            append and walk N synthetic hit records"},
+    {"gunzip", BenchGunzip, "gunzip IN OUT      decompress one file"},
+};
+
+void Usage() {
+  fprintf(stderr, "usage: tvbench COMMAND ...\n");
+  for (const Command& c : kCommands) fprintf(stderr, "  %s\n", c.usage);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    Usage();
+    return 2;
+  }
+  for (const Command& c : kCommands) {
+    if (strcmp(argv[1], c.name) == 0) return c.run(argc - 2, argv + 2);
+  }
+  Usage();
+  return 2;
+}

@@ -1,0 +1,103 @@
+#include "platform/files.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tv {
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+int64_t FileSize(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return -1;
+  return static_cast<int64_t>(st.st_size);
+}
+
+bool MakeDirs(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::create_directories(path, ec);
+  return IsDirectory(path);
+}
+
+bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+
+bool RenameFile(const std::string& from, const std::string& to) {
+  return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool CopyFileTo(const std::string& from, const std::string& to) {
+  std::error_code ec;
+  std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec);
+  return !ec;
+}
+
+std::vector<FoundFile> FindFiles(const std::string& mask) {
+  std::vector<FoundFile> out;
+  auto slash = mask.rfind('/');
+  std::string dir = slash == std::string::npos ? std::string(".") : mask.substr(0, slash + 1);
+  std::string pattern = slash == std::string::npos ? mask : mask.substr(slash + 1);
+  std::string prefix = slash == std::string::npos ? std::string() : dir;
+  DIR* d = opendir(dir.empty() ? "/" : dir.c_str());
+  if (!d) return out;
+  while (dirent* e = readdir(d)) {
+    if (fnmatch(pattern.c_str(), e->d_name, FNM_PERIOD) != 0) continue;
+    std::string full = prefix + e->d_name;
+    struct stat st;
+    if (stat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    out.push_back({full, static_cast<int64_t>(st.st_size)});
+  }
+  closedir(d);
+  std::sort(out.begin(), out.end(), [](const FoundFile& a, const FoundFile& b) { return a.path < b.path; });
+  return out;
+}
+
+bool WriteFileReplacing(const std::string& path, const void* data, size_t size, unsigned mode) {
+  std::string tmp = path + ".tmpXXXXXX";
+  int fd = mkstemp(tmp.data());
+  if (fd < 0) return false;
+  bool ok = fchmod(fd, mode) == 0;
+  const char* p = static_cast<const char*>(data);
+  size_t left = size;
+  while (ok && left > 0) {
+    ssize_t n = write(fd, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) { ok = false; break; }
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  if (ok && fsync(fd) != 0) ok = false;
+  if (close(fd) != 0) ok = false;
+  if (ok && std::rename(tmp.c_str(), path.c_str()) != 0) ok = false;
+  if (!ok) unlink(tmp.c_str());
+  return ok;
+}
+
+bool ChangeDir(const std::string& dir) { return !dir.empty() && chdir(dir.c_str()) == 0; }
+
+std::string CurrentDir() {
+  std::error_code ec;
+  auto p = std::filesystem::current_path(ec);
+  return ec ? std::string() : p.string();
+}
+
+std::string DirectoryOf(const std::string& path) {
+  auto slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+}  // namespace tv

@@ -1,0 +1,33 @@
+// Small file-system helpers over POSIX and std::filesystem.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tv {
+
+bool FileExists(const std::string& path);  // a regular file
+bool IsDirectory(const std::string& path);
+int64_t FileSize(const std::string& path);  // -1 when missing
+bool MakeDirs(const std::string& path);
+bool RemoveFile(const std::string& path);
+bool RenameFile(const std::string& from, const std::string& to);  // replaces `to`
+bool CopyFileTo(const std::string& from, const std::string& to);  // replaces `to`
+
+struct FoundFile {
+  std::string path;
+  int64_t size = 0;
+};
+// Regular files matching a mask whose last component may hold '*' and '?'
+// (shell-style, case counts), sorted by name.
+std::vector<FoundFile> FindFiles(const std::string& mask);
+
+// Writes the data to a temporary file beside `path` and renames it over `path`,
+// so a failed write never loses the old file. `mode` is the new file's permission.
+bool WriteFileReplacing(const std::string& path, const void* data, size_t size, unsigned mode = 0644);
+
+bool ChangeDir(const std::string& dir);
+std::string CurrentDir();
+std::string DirectoryOf(const std::string& path);  // with trailing '/', "" when none
+
+}  // namespace tv
