@@ -1,0 +1,93 @@
+#!/usr/bin/env python3
+"""HTTP server for the transfer tests, on 127.0.0.1 at a port the system picks.
+
+Prints "PORT <n>" once it listens, then serves until killed. Paths:
+
+  /access.log    a log with Content-Length and Last-Modified
+  /nolength.log  a body ended by closing the connection, no Last-Modified
+  /private.log   needs Basic auth as bob / s3cret, else 401
+  /moved.log     302 to /access.log
+  /slow.log      a long body sent in small pieces with pauses
+  /cut.log       announces 4000 bytes, sends 1000 and closes
+  anything else  404 with an error page
+
+A request line with an absolute URL is answered as a proxy would: the body is
+"proxied <url>\n", so a test can tell a proxied request from a direct one.
+"""
+import base64
+import sys
+import time
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+ACCESS = b"".join(b"127.0.0.1 - - [07/Mar/2023:10:20:%02d +0000] \"GET /p%d HTTP/1.0\" 200 12\n"
+                  % (i % 60, i) for i in range(200))
+LAST_MODIFIED = "Tue, 07 Mar 2023 10:20:30 GMT"
+
+
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def log_message(self, *args):
+        pass
+
+    def send_body(self, body, status=200, headers=()):
+        self.send_response(status)
+        for k, v in headers:
+            self.send_header(k, v)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def do_GET(self):
+        path = self.path
+        if path.startswith("http://"):
+            self.send_body(b"proxied " + path.encode() + b"\n")
+            return
+        if path == "/access.log":
+            self.send_body(ACCESS, headers=[("Last-Modified", LAST_MODIFIED)])
+        elif path == "/nolength.log":
+            self.close_connection = True
+            self.send_response(200)
+            self.send_header("Connection", "close")
+            self.end_headers()
+            self.wfile.write(b"no length here\n" * 100)
+        elif path == "/private.log":
+            want = "Basic " + base64.b64encode(b"bob:s3cret").decode()
+            if self.headers.get("Authorization") != want:
+                self.send_body(b"who are you?\n", 401,
+                               [("WWW-Authenticate", 'Basic realm="logs"')])
+            else:
+                self.send_body(b"private log\n")
+        elif path == "/moved.log":
+            self.send_body(b"moved\n", 302, [("Location", "/access.log")])
+        elif path == "/slow.log":
+            self.send_response(200)
+            self.send_header("Content-Length", str(100 * 1000))
+            self.end_headers()
+            try:
+                for _ in range(1000):
+                    self.wfile.write(b"x" * 100)
+                    self.wfile.flush()
+                    time.sleep(0.02)
+            except OSError:
+                pass
+        elif path == "/cut.log":
+            self.close_connection = True
+            self.send_response(200)
+            self.send_header("Content-Length", "4000")
+            self.end_headers()
+            self.wfile.write(b"y" * 1000)
+            self.wfile.flush()
+        else:
+            self.send_body(b"<html>not here</html>\n", 404)
+
+
+def main():
+    server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    server.daemon_threads = True
+    print("PORT %d" % server.server_address[1], flush=True)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
