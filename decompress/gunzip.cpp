@@ -36,6 +36,8 @@ constexpr CrcTables MakeCrcTables() {
 
 constexpr CrcTables kCrc = MakeCrcTables();
 
+inline uint32_t Load16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
+
 inline uint32_t Load32(const uint8_t* p) {
   if constexpr (std::endian::native == std::endian::little) {
     uint32_t v;
@@ -174,6 +176,33 @@ bool GunzipState::ReadGzipHeader() {
   return true;
 }
 
+// The local header of a zip archive's first entry; it lies whole in the first
+// buffer fill. Afterwards the read position is at the entry's data.
+bool GunzipState::CheckZipLocalHeader() {
+  const uint8_t* h = in_;
+  auto refuse = [this](const char* why) {
+    EngineErrorF("Cannot decompress %s: unsupported zip entry (%s)", inName_, why);
+    return false;
+  };
+  if (inFill_ < 30) return refuse("header cut short");
+  if (Load32(h) != 0x04034B50u) return refuse("no local header");
+  const uint32_t flags = Load16(h + 6);
+  const uint32_t method = Load16(h + 8);
+  const uint32_t dataAt = 30 + Load16(h + 26) + Load16(h + 28);
+  if (dataAt > inFill_) return refuse("header cut short");
+  if (method != 0 && method != 8) return refuse("compression method not supported");
+  if (flags & 0x0001) return refuse("encrypted");
+  zipDescriptor_ = (flags & 0x0008) != 0;
+  zipCrc_ = Load32(h + 14);
+  zipSize_ = Load32(h + 22);
+  // Without the sizes a stored entry's end cannot be found.
+  if (method == 0 && zipDescriptor_ && zipSize_ == 0) return refuse("stored with unknown size");
+  method_ = int(method);
+  zipEntry_ = true;
+  inPos_ = dataAt;
+  return true;
+}
+
 // -1: not a compressed file (first member) or a refused header; -2: what follows
 // the last member is not a member; else the method.
 int GunzipState::DetectCompressionMethod() {
@@ -189,7 +218,85 @@ int GunzipState::DetectCompressionMethod() {
     method_ = 8;
     return method_;
   }
+  // A zip archive is only taken from the start of the input.
+  if (first == 'P' && second == 'K' && memberCount_ == 1 && inPos_ == 2 && inFill_ >= 4 && in_[2] == 3 &&
+      in_[3] == 4) {
+    if (!CheckZipLocalHeader()) return -1;
+    lastMember_ = true;
+    return method_;
+  }
+  if (first == 0x1F) {
+    switch (second) {
+      case 0x1E:
+        return method_ = 2;
+      case 0x9D:
+        lastMember_ = true;
+        return method_ = 1;
+      case 0xA0:
+        lastMember_ = true;
+        return method_ = 3;
+    }
+  }
   return memberCount_ == 1 ? -1 : -2;
+}
+
+int GunzipState::DecodeMember() {
+  switch (method_) {
+    case 1:
+      return DecodeLzw();
+    case 2:
+      return DecodePacked();
+    case 3:
+      return DecodeLzh();
+    default:
+      return DecodeDeflateMember();
+  }
+}
+
+uint32_t GunzipState::Lookahead(uint32_t n) {
+  uint32_t have = inFill_ - inPos_;
+  if (have >= n || inputEnded_) return have < n ? have : n;
+  memmove(in_, in_ + inPos_, have);
+  inFill_ = have;
+  inPos_ = 0;
+  while (inFill_ < n) {
+    ssize_t r = read(inFd_, in_ + inFill_, kInputSize - inFill_);
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) GunzipReadError(errno);
+    if (r == 0) {
+      inputEnded_ = true;
+      break;
+    }
+    inFill_ += uint32_t(r);
+    bytesIn_ += uint64_t(r);
+  }
+  return inFill_ < n ? inFill_ : n;
+}
+
+uint32_t GunzipState::MsbBits(uint32_t n) {
+  if (msbCount_ < n) MsbFill();
+  uint32_t v = MsbPeek(n);
+  if (!MsbDrop(n)) GunzipReadError(0);
+  return v;
+}
+
+// Returns the whole bytes still held to the input, as GiveBackHeldBytes does for
+// the deflate bit buffer; zero bits made up past the end are dropped.
+void GunzipState::MsbGiveBack() {
+  uint32_t real = msbCount_ > msbPad_ ? msbCount_ - msbPad_ : 0;
+  uint32_t back = real >> 3;
+  if (back <= inPos_) {
+    inPos_ -= back;
+  } else {
+    memmove(in_ + back, in_ + inPos_, inFill_ - inPos_);
+    inFill_ = inFill_ - inPos_ + back;
+    inPos_ = 0;
+    // The oldest held byte sits highest in the buffer.
+    for (uint32_t i = 0; i < back; ++i) in_[i] = uint8_t(msbBuf_ >> (msbPad_ + 8 * (back - 1 - i)));
+  }
+  msbBuf_ = 0;
+  msbCount_ = 0;
+  msbPad_ = 0;
 }
 
 void GunzipState::AbortGunzip() {
@@ -240,7 +347,7 @@ bool GunzipState::Run() {
     outOpened_ = true;
     bool failed = false;
     for (;;) {
-      if (DecodeDeflateMember() != 0) {
+      if (DecodeMember() != 0) {
         failed = true;
         break;
       }

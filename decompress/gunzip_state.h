@@ -8,7 +8,7 @@ namespace tvgunzip {
 
 constexpr uint32_t kInputSize = 32768;
 // Decoders may load a few bytes past the filled part; a give-back after a refill
-// may also push up to 7 held bytes in front of the unread ones.
+// may also push up to 8 held bytes in front of the unread ones.
 constexpr uint32_t kInputSpare = 64;
 
 // Deflate keeps the last 32 KB as history; output collects above it and is written
@@ -58,6 +58,19 @@ constexpr uint32_t kFixedDistTableSize = 32;
 int BuildHuffmanTable(const uint8_t* lengths, uint32_t count, const HuffEntry* symbols,
                       uint32_t requestBits, HuffTable* table);
 
+// Huffman code read most significant bit first (the LZH decoder), canonical and
+// complete; codes of up to kMsbFastBits bits are found by one look-up.
+constexpr uint32_t kMsbFastBits = 10;
+constexpr uint32_t kMsbMaxSymbols = 510;
+struct MsbCode {
+  uint16_t fast[1u << kMsbFastBits];  // length << 10 | symbol; 0: a longer code
+  uint32_t limit[17];                 // codes of length <= n lie below limit[n] << (16 - n)
+  uint32_t first[17];                 // first code of each length
+  uint16_t index[17];                 // position of that code's symbol in `sorted`
+  uint16_t sorted[kMsbMaxSymbols];
+  int single;  // >= 0: the only symbol, coded in no bits
+};
+
 // Adds `count` bytes to a running CRC-32 kept in complemented form.
 uint32_t Crc32Add(uint32_t running, const uint8_t* buf, size_t count);
 
@@ -90,14 +103,23 @@ class GunzipState {
   [[noreturn]] void GunzipReadError(int err);  // err 0: the input ended
   [[noreturn]] void GunzipWriteError(int err);
 
-  // --- deflate (inflate.cpp) ---
-  int DecodeDeflateMember();
+  // --- decoders: 0 decoded, 1 refused ---
+  int DecodeDeflateMember();  // inflate.cpp: gzip member or zip entry
   int InflateMember();
+  int DecodeLzw();     // lzw.cpp
+  int DecodePacked();  // unpack.cpp
+  int DecodeLzh();     // lzh.cpp
 
  private:
   int DetectCompressionMethod();
   bool ReadGzipHeader();
+  bool CheckZipLocalHeader();
+  int DecodeMember();
   bool MoreInput();
+  // Makes at least `n` unread bytes available when the input has them (n <= 64);
+  // returns how many there are, at most n.
+  uint32_t Lookahead(uint32_t n);
+  int ReadZipTrailer();
   void AbortGunzip();
 
   int InflateBlock(bool* last);
@@ -113,6 +135,35 @@ class GunzipState {
   HuffEntry DecodeSlow(const HuffTable& table);
   void GiveBackHeldBytes();
   void WindowFull();
+
+  // Bit reader for pack and LZH: most significant bit first. Past the end of the
+  // input it delivers zero bits and counts them in msbPad_.
+  void MsbFill() {
+    while (msbCount_ <= 56) {
+      int c = inPos_ < inFill_ ? in_[inPos_++] : inputEnded_ ? -1 : FillInputBuffer(true);
+      if (c < 0) {
+        c = 0;
+        msbPad_ += 8;
+      }
+      msbBuf_ = msbBuf_ << 8 | uint64_t(c);
+      msbCount_ += 8;
+    }
+  }
+  // The next n (1 to 32) bits; the buffer must hold them.
+  uint32_t MsbPeek(uint32_t n) const { return uint32_t(msbBuf_ >> (msbCount_ - n)) & uint32_t((uint64_t(1) << n) - 1); }
+  // Consumes n bits; false when some of them lay past the end of the input.
+  bool MsbDrop(uint32_t n) {
+    msbCount_ -= n;
+    return msbCount_ >= msbPad_;
+  }
+  uint32_t MsbBits(uint32_t n);  // fills, peeks and drops; past the end: unexpected end
+  void MsbGiveBack();
+
+  // LZH (lzh.cpp)
+  void LzhReadLengths(uint8_t* lengths, uint32_t size, uint32_t countBits, int special, MsbCode* code);
+  void LzhReadCharLengths();
+  void LzhBuildCode(const uint8_t* lengths, uint32_t count, MsbCode* code);
+  uint32_t LzhDecode(const MsbCode& code);
 
   const char* inName_;
   const char* outName_;
@@ -138,6 +189,16 @@ class GunzipState {
   int memberCount_ = 0;
   bool lastMember_ = false;
 
+  // The zip entry being decoded, from its local header.
+  bool zipEntry_ = false;
+  bool zipDescriptor_ = false;  // CRC-32 and sizes follow the data
+  uint32_t zipCrc_ = 0;
+  uint32_t zipSize_ = 0;  // uncompressed
+
+  uint64_t msbBuf_ = 0;
+  uint32_t msbCount_ = 0;
+  uint32_t msbPad_ = 0;
+
   uint64_t bitBuf_ = 0;  // bits above bitCount_ are the next input bits or zero
   uint32_t bitCount_ = 0;
 
@@ -148,6 +209,17 @@ class GunzipState {
   HuffEntry fixedDistEntries_[kFixedDistTableSize];
   HuffTable fixedLit_, fixedDist_;
   bool fixedBuilt_ = false;
+
+  // LZW: the window holds the suffix bytes, this the prefix codes; strings are
+  // unwound onto the stack and collected in the output buffer.
+  static constexpr uint32_t kLzwOutSize = 16384;
+  uint16_t lzwPrefix_[65536];
+  uint8_t lzwStack_[65536];
+  uint8_t lzwOut_[kLzwOutSize + 2048];
+
+  // LZH: code-length code, character/length code, position code.
+  uint8_t lzhCharLen_[kMsbMaxSymbols];
+  MsbCode lzhLenCode_, lzhCharCode_, lzhPosCode_;
 };
 
 }  // namespace tvgunzip

@@ -246,10 +246,35 @@ void GunzipState::WindowFull() {
 
 int GunzipState::DecodeDeflateMember() {
   UpdateCrc32(nullptr, 0);
-  int status = InflateMember();
-  if (status != kInflateOk) {
-    ReportFailure(status == kInflateBadBlockType ? "invalid block type" : "invalid compressed data");
-    return 1;
+  if (zipEntry_ && method_ == 0) {
+    // Stored: as many bytes as the header's uncompressed size.
+    winPos_ = winWritten_ = 0;
+    for (uint32_t left = zipSize_; left > 0;) {
+      if (winPos_ >= kWindowSize) WindowFull();
+      if (inPos_ >= inFill_) {
+        FillInputBuffer(false);
+        inPos_ = 0;
+      }
+      uint32_t n = left;
+      if (n > inFill_ - inPos_) n = inFill_ - inPos_;
+      if (n > kWindowSize - winPos_) n = kWindowSize - winPos_;
+      memcpy(window_ + winPos_, in_ + inPos_, n);
+      winPos_ += n;
+      inPos_ += n;
+      left -= n;
+    }
+    FlushWindow();
+  } else {
+    int status = InflateMember();
+    if (status != kInflateOk) {
+      zipEntry_ = false;
+      ReportFailure(status == kInflateBadBlockType ? "invalid block type" : "invalid compressed data");
+      return 1;
+    }
+  }
+  if (zipEntry_) {
+    zipEntry_ = false;
+    return ReadZipTrailer();
   }
   uint8_t trailer[8];
   for (uint8_t& b : trailer) b = uint8_t(GetByte());
@@ -261,6 +286,40 @@ int GunzipState::DecodeDeflateMember() {
   }
   if (size != memberOut_) {
     ReportFailure("length mismatch");
+    return 1;
+  }
+  return 0;
+}
+
+// The entry's CRC-32 and size come from its data descriptor or its local header;
+// a second entry behind the first is refused.
+int GunzipState::ReadZipTrailer() {
+  uint32_t crc = zipCrc_, size = zipSize_;
+  if (zipDescriptor_) {
+    zipDescriptor_ = false;
+    uint8_t d[16];
+    for (uint8_t& b : d) b = uint8_t(GetByte());
+    auto at = [&d](int i) {
+      return uint32_t(d[i]) | uint32_t(d[i + 1]) << 8 | uint32_t(d[i + 2]) << 16 | uint32_t(d[i + 3]) << 24;
+    };
+    if (at(0) != 0x08074B50u) {
+      ReportFailure("invalid zip data descriptor");
+      return 1;
+    }
+    crc = at(4);
+    size = at(12);
+  }
+  if (crc != ~crc_) {
+    ReportFailure("CRC-32 mismatch");
+    return 1;
+  }
+  // 0xFFFFFFFF: the size is in a zip64 field.
+  if (size != memberOut_ && size != 0xFFFFFFFFu) {
+    ReportFailure("length mismatch");
+    return 1;
+  }
+  if (Lookahead(4) == 4 && memcmp(in_ + inPos_, "PK\x03\x04", 4) == 0) {
+    ReportFailure("the zip archive holds more than one file");
     return 1;
   }
   return 0;
