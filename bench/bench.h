@@ -3,6 +3,8 @@
 
 int BenchStore(int argc, char** argv);
 int BenchGunzip(int argc, char** argv);
+int BenchLoad(int argc, char** argv);
+int BenchLookup(int argc, char** argv);
 
 // Seconds on a monotonic clock.
 double BenchNow();

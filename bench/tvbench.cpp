@@ -15,6 +15,8 @@ struct Command {
 const Command kCommands[] = {
     {"store", BenchStore, "store N            append and walk N synthetic hit records"},
     {"gunzip", BenchGunzip, "gunzip IN OUT      decompress one file"},
+    {"load", BenchLoad, "load FILE...       read log files into a hit store"},
+    {"lookup", BenchLookup, "lookup --agent T | --referrer U | --ip A   classify with the shipped tables"},
 };
 
 void Usage() {

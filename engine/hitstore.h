@@ -169,6 +169,7 @@ class CHitStore {
 struct CLineValues {
   const char* page;  // raw page text in the reader's buffer, cut at '?'
   size_t pageLen;
+  size_t pageQueryLen;  // with the '?' and the query, when the record has the query flag
   const char* host;  // client as a host name, null for a numeric address
   size_t hostLen;
   const char* referrer;

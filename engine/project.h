@@ -320,6 +320,8 @@ struct CDisplayOptions {
   int16_t not_use_cookie = 0;
   int16_t case_kwd = 1;
   int16_t ignore_argm = 0;
+  int16_t case_page = 0;      // 1: page names compare without case
+  int16_t host_represnt = 0;  // 0 name, 1 address, 2 name and address, 3 address and name
   std::string language;  // selected report language, empty for the built-in one
 };
 

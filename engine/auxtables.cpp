@@ -1,0 +1,3 @@
+#include "engine/auxtables.h"
+
+CAuxTables g_auxTables;
