@@ -3,6 +3,7 @@
 
 int BenchStore(int argc, char** argv);
 int BenchGunzip(int argc, char** argv);
+int BenchTree(int argc, char** argv);
 int BenchLoad(int argc, char** argv);
 int BenchLookup(int argc, char** argv);
 

@@ -15,6 +15,7 @@ struct Command {
 const Command kCommands[] = {
     {"store", BenchStore, "store N            append and walk N synthetic hit records"},
     {"gunzip", BenchGunzip, "gunzip IN OUT      decompress one file"},
+    {"tree", BenchTree, "tree N             insert N records with 100 to 1,000,000 distinct keys"},
     {"load", BenchLoad, "load FILE...       read log files into a hit store"},
     {"lookup", BenchLookup, "lookup --agent T | --referrer U | --ip A   classify with the shipped tables"},
 };

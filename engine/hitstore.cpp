@@ -14,7 +14,7 @@ CLineValues g_line;
 void CHitRecord::SetHostName(TextHandle h) {
   unsigned m = PresentMask();
   if (!(m & (1u << 3))) return;
-  Put<uint32_t>(kHeadSize + 4 * static_cast<size_t>(__builtin_popcount(m & 7u)), h);
+  Put<uint32_t>(kHeadSize + 4 * static_cast<size_t>(Bits(m & 7u)), h);
 }
 
 CHitStore::CHitStore(CHitStore&& o) noexcept { *this = std::move(o); }

@@ -104,11 +104,16 @@ struct CHitRecord {
     unsigned f = bytes[24], s = StatusWord();
     return ((f >> 6) & 3u) | (((s >> 12) & 0xFu) << 2) | (((s >> 11) & 1u) << 6);
   }
-  size_t OptionalCount() const { return static_cast<size_t>(__builtin_popcount(PresentMask())); }
+  // Bit counts of the 7-bit presence mask (no popcount instruction needed).
+  static unsigned Bits(unsigned m) {
+    static constexpr uint8_t kBits[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
+    return kBits[m & 15] + kBits[m >> 4];
+  }
+  size_t OptionalCount() const { return Bits(PresentMask()); }
   uint32_t Optional(int field) const {
     unsigned m = PresentMask();
     if (!(m & (1u << field))) return 0;
-    return Get<uint32_t>(kHeadSize + 4 * static_cast<size_t>(__builtin_popcount(m & ((1u << field) - 1))));
+    return Get<uint32_t>(kHeadSize + 4 * static_cast<size_t>(Bits(m & ((1u << field) - 1))));
   }
 };
 
