@@ -16,7 +16,11 @@
 #include "engine/hitstore.h"
 
 struct CLogSource;
-using OdbcLoaderFn = int (*)(CLogSource* source);
+class CGroupMaskList;
+// Reads an ODBC source's table into its store with the group masks, the period
+// (packed dates, 0 open) and the default document names.
+using OdbcLoaderFn = int (*)(CLogSource* source, const CGroupMaskList& masks, uint32_t fromDate, uint32_t toDate,
+                             const CIndexNames& index);
 
 // Raised whenever the loaded records are dropped, so the user interface reloads
 // before the next report.

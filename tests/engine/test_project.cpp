@@ -30,7 +30,7 @@ void AddRecord(CLogSource& s) {
   s.records.CommitCurrent();
 }
 
-int DummyLoader(CLogSource*) { return 1; }
+int DummyLoader(CLogSource*, const CGroupMaskList&, uint32_t, uint32_t, const CIndexNames&) { return 1; }
 
 TEST(LogSourceList, AddFilesSkipsPresentItemsAndKeepsTheRest) {
   tvtest::MessageCapture capture;

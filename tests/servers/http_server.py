@@ -9,12 +9,15 @@ Prints "PORT <n>" once it listens, then serves until killed. Paths:
   /moved.log     302 to /access.log
   /slow.log      a long body sent in small pieces with pauses
   /cut.log       announces 4000 bytes, sends 1000 and closes
-  anything else  404 with an error page
+  anything else  with --root DIR, the file of that path under DIR when there
+                 is one; else 404 with an error page
 
 A request line with an absolute URL is answered as a proxy would: the body is
 "proxied <url>\n", so a test can tell a proxied request from a direct one.
 """
+import argparse
 import base64
+import os
 import sys
 import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
@@ -22,6 +25,18 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 ACCESS = b"".join(b"127.0.0.1 - - [07/Mar/2023:10:20:%02d +0000] \"GET /p%d HTTP/1.0\" 200 12\n"
                   % (i % 60, i) for i in range(200))
 LAST_MODIFIED = "Tue, 07 Mar 2023 10:20:30 GMT"
+ROOT = None
+
+
+def root_file(path):
+    """The file under ROOT that the request path names, or None."""
+    if ROOT is None:
+        return None
+    rel = path.split("?", 1)[0].lstrip("/")
+    full = os.path.realpath(os.path.join(ROOT, rel))
+    if not full.startswith(ROOT + os.sep) or not os.path.isfile(full):
+        return None
+    return full
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -78,11 +93,20 @@ class Handler(BaseHTTPRequestHandler):
             self.end_headers()
             self.wfile.write(b"y" * 1000)
             self.wfile.flush()
+        elif root_file(path):
+            with open(root_file(path), "rb") as f:
+                self.send_body(f.read())
         else:
             self.send_body(b"<html>not here</html>\n", 404)
 
 
 def main():
+    global ROOT
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--root")
+    args = parser.parse_args()
+    if args.root:
+        ROOT = os.path.realpath(args.root)
     server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     server.daemon_threads = True
     print("PORT %d" % server.server_address[1], flush=True)
