@@ -6,6 +6,7 @@ int BenchGunzip(int argc, char** argv);
 int BenchTree(int argc, char** argv);
 int BenchLoad(int argc, char** argv);
 int BenchLookup(int argc, char** argv);
+int BenchDns(int argc, char** argv);
 
 // Seconds on a monotonic clock.
 double BenchNow();

@@ -18,6 +18,7 @@ const Command kCommands[] = {
     {"tree", BenchTree, "tree N             insert N records with 100 to 1,000,000 distinct keys"},
     {"load", BenchLoad, "load FILE...       read log files into a hit store"},
     {"lookup", BenchLookup, "lookup --agent T | --referrer U | --ip A   classify with the shipped tables"},
+    {"dns", BenchDns, "dns N DELAY_MS     DNS pass over N addresses against a resolver taking DELAY_MS"},
 };
 
 void Usage() {
