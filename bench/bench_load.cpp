@@ -1,34 +1,85 @@
-// tvbench load FILE...: reads each file as one log source would be read and
-// prints the records, the speed and the memory the hits cost.
-#include <fcntl.h>
-#include <unistd.h>
-
+// tvbench load FILE... | --workspace FILE.tv: loads the files as the local
+// sources of one project (each argument one source, so ';' lists, wildcards and
+// compressed files work), or every source of a workspace, and prints the
+// records, the speed and the memory the hits cost.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "bench/bench.h"
 #include "engine/hitstore.h"
+#include "engine/logcache.h"
+#include "engine/logload.h"
 #include "engine/logread.h"
 #include "engine/msgsink.h"
+#include "engine/odbcload.h"
 #include "engine/project.h"
 #include "engine/strpool.h"
-#include "platform/files.h"
+#include "engine/workspace.h"
 #include "platform/folders.h"
 
 namespace {
 
-void PrintError(const char* text) { fprintf(stderr, "%s\n", text); }
+int g_errors = 0;
 
-// The format as the reader will see it, read aside so it costs no reading time.
-const char* FormatOf(const char* path) {
-  static char block[kLogBufferSize];
-  int fd = open(path, O_RDONLY);
-  if (fd < 0) return "-";
-  ssize_t n = read(fd, block, kLogBlockSize);
-  close(fd);
-  return DetectLogFormat(block, n > 0 ? static_cast<size_t>(n) : 0);
+void PrintError(const char* text) {
+  ++g_errors;
+  fprintf(stderr, "%s\n", text);
+}
+
+// One line per file read, from what the load reports: the status text names
+// the file, the progress range comes once its format is known.
+struct FileLine {
+  std::string name;
+  const char* format = "-";
+  uint64_t records = 0, ignored = 0, headers = 0;
+};
+std::vector<FileLine> g_lines;
+bool g_lineOpen = false;
+
+void SourceTotals(uint64_t* records, uint64_t* ignored, uint64_t* headers) {
+  *records = *ignored = *headers = 0;
+  for (int i = 0; i < g_project.sources.Count(); ++i) {
+    const CHitStore& st = g_project.sources[i].records;
+    *records += st.RecordCount();
+    *ignored += st.ignoredLines;
+    *headers += st.headerLines;
+  }
+}
+
+// The counters grow only while a file is read, so each line takes the growth
+// since its file began.
+void CloseLine() {
+  if (!g_lineOpen) return;
+  g_lineOpen = false;
+  uint64_t r, i, h;
+  SourceTotals(&r, &i, &h);
+  FileLine& l = g_lines.back();
+  l.records = r - l.records;
+  l.ignored = i - l.ignored;
+  l.headers = h - l.headers;
+}
+
+void OnStatus(const char* text) {
+  static const char kParsing[] = "Parsing log file '";
+  static const char kTail[] = "'...";
+  size_t len = text ? strlen(text) : 0;
+  if (len < sizeof kParsing - 1 + sizeof kTail - 1 || strncmp(text, kParsing, sizeof kParsing - 1) != 0 ||
+      strcmp(text + len - (sizeof kTail - 1), kTail) != 0)
+    return;
+  CloseLine();
+  FileLine l;
+  l.name.assign(text + sizeof kParsing - 1, len - (sizeof kParsing - 1) - (sizeof kTail - 1));
+  SourceTotals(&l.records, &l.ignored, &l.headers);
+  g_lines.push_back(std::move(l));
+  g_lineOpen = true;
+}
+
+void OnProgress(uint32_t, uint32_t mode) {
+  if (mode == 1 && g_lineOpen && g_logFormat) g_lines.back().format = g_logFormat;
 }
 
 CStringPool* const kPools[] = {&g_pools.pages,    &g_pools.agents, &g_pools.referrers, &g_pools.cookies,
@@ -37,11 +88,13 @@ CStringPool* const kPools[] = {&g_pools.pages,    &g_pools.agents, &g_pools.refe
 }  // namespace
 
 int BenchLoad(int argc, char** argv) {
-  if (argc < 1) {
-    fprintf(stderr, "usage: tvbench load FILE...\n");
+  const char* workspace = nullptr;
+  if (argc == 2 && strcmp(argv[0], "--workspace") == 0) workspace = argv[1];
+  if (argc < 1 || (!workspace && strcmp(argv[0], "--workspace") == 0)) {
+    fprintf(stderr, "usage: tvbench load FILE... | tvbench load --workspace FILE.tv\n");
     return 2;
   }
-  // The diagnostics log goes to a scratch home unless one is given.
+  // The diagnostics log and the download cache go to a scratch home unless one is given.
   std::string scratch;
   if (!getenv("TRAILVANE_HOME")) {
     std::string templ = (std::filesystem::temp_directory_path() / "tvbench-XXXXXX").string();
@@ -51,51 +104,63 @@ int BenchLoad(int argc, char** argv) {
       tv::ResetFolders();
     }
   }
-  SetEngineCallbacks(nullptr, PrintError, nullptr, nullptr, nullptr, nullptr);
+  SetEngineCallbacks(PrintError, PrintError, nullptr, OnStatus, nullptr, OnProgress);
+  g_logCache.LoadCacheIndex();
 
-  // Typical file-type groups, so every page is typed as in a real analysis.
   CGroupMaskList masks;
-  masks.AddList(".html;.htm;.asp;.aspx;.php;.shtml", 0, kGroupPages);
-  masks.AddList(".gif;.jpg;.jpeg;.png;.ico;.svg", 1, kGroupOther);
-  masks.AddList(".zip;.exe;.pdf;.msi", 2, kGroupDownloads);
-
-  BeginLogLoad();
-  CHitStore store;
-  uint64_t bytes = 0;
-  double seconds = 0;
-  int failed = 0;
-  for (int i = 0; i < argc; ++i) {
-    const char* path = argv[i];
-    int64_t size = tv::FileSize(path);
-    const char* format = FormatOf(path);
-    uint64_t records = store.RecordCount(), ignored = store.ignoredLines, headers = store.headerLines;
-    double t0 = BenchNow();
-    int ok = ParseLogFile(path, &store, nullptr, masks, "index.html", path, size < 0 ? 0 : static_cast<uint64_t>(size));
-    seconds += BenchNow() - t0;
-    if (!ok) ++failed;
-    if (size > 0) bytes += static_cast<uint64_t>(size);
-    printf("file=%s format=%s records=%llu ignored=%llu headers=%llu\n", path, format,
-           static_cast<unsigned long long>(store.RecordCount() - records),
-           static_cast<unsigned long long>(store.ignoredLines - ignored),
-           static_cast<unsigned long long>(store.headerLines - headers));
+  const char* index = "index.html";
+  if (workspace) {
+    CWorkspaceFile* ws = LoadWorkspace(workspace);
+    masks.Build(ws->groups);
+    if (ws->common.index) index = ws->common.index;
+  } else {
+    g_project.Reset();
+    for (int i = 0; i < argc; ++i) {
+      CLogSource source;
+      CLogSourceList::InitEntry(&source);
+      source.file = argv[i];
+      g_project.sources.Add(source);
+      source.file = nullptr;
+    }
   }
-  store.Trim();
+  if (masks.Count() == 0) {
+    // Typical file-type groups, so every page is typed as in a real analysis.
+    masks.AddList(".html;.htm;.asp;.aspx;.php;.shtml", 0, kGroupPages);
+    masks.AddList(".gif;.jpg;.jpeg;.png;.ico;.svg", 1, kGroupOther);
+    masks.AddList(".zip;.exe;.pdf;.msi", 2, kGroupDownloads);
+  }
+
+  double t0 = BenchNow();
+  LoadLogSources(g_project.sources, masks, g_project.from_date, g_project.to_date, LoadOdbcTable, index);
+  double seconds = BenchNow() - t0;
+  CloseLine();
+  for (const FileLine& l : g_lines)
+    printf("file=%s format=%s records=%llu ignored=%llu headers=%llu\n", l.name.c_str(), l.format,
+           static_cast<unsigned long long>(l.records), static_cast<unsigned long long>(l.ignored),
+           static_cast<unsigned long long>(l.headers));
+
   size_t indexBytes = 0;
   for (CStringPool* p : kPools) indexBytes += p->IndexBytes();
   ResetStringPools();
   size_t poolBytes = 0;
   for (CStringPool* p : kPools) poolBytes += p->BytesUsed();
-  uint64_t n = store.RecordCount();
-  double memory = static_cast<double>(store.AllocatedBytes() + poolBytes);
+  uint64_t n = 0, ignored = 0, headers = 0;
+  SourceTotals(&n, &ignored, &headers);
+  size_t storeBytes = 0;
+  for (int i = 0; i < g_project.sources.Count(); ++i) storeBytes += g_project.sources[i].records.AllocatedBytes();
+  uint64_t bytes = g_loadBytes;
+  double memory = static_cast<double>(storeBytes + poolBytes);
   printf("total records=%llu ignored=%llu headers=%llu bytes=%llu seconds=%.3f mb_per_s=%.1f bytes_per_hit=%.2f "
          "bytes_per_hit_with_index=%.2f\n",
-         static_cast<unsigned long long>(n), static_cast<unsigned long long>(store.ignoredLines),
-         static_cast<unsigned long long>(store.headerLines), static_cast<unsigned long long>(bytes), seconds,
+         static_cast<unsigned long long>(n), static_cast<unsigned long long>(ignored),
+         static_cast<unsigned long long>(headers), static_cast<unsigned long long>(bytes), seconds,
          seconds > 0 ? static_cast<double>(bytes) / 1e6 / seconds : 0.0, n ? memory / static_cast<double>(n) : 0.0,
          n ? (memory + static_cast<double>(indexBytes)) / static_cast<double>(n) : 0.0);
+  g_project.Clear();
+  ClearEngineCallbacks();
   if (!scratch.empty()) {
     std::error_code ec;
     std::filesystem::remove_all(scratch, ec);
   }
-  return failed ? 1 : 0;
+  return g_errors ? 1 : 0;
 }

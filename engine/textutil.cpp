@@ -1,6 +1,7 @@
 #include "engine/textutil.h"
 
 #include "engine/msgsink.h"
+#include "platform/files.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -292,4 +293,57 @@ bool SameUrlIgnoringScheme(const char* url, const char* pattern) {
     if (const char* hit = FindNoCase(host.c_str(), piece.c_str())) start = rest + (hit - host.c_str());
   }
   return MatchPattern(start, p, 0);
+}
+
+namespace {
+
+// The size as the display formatting shows it (two decimals in the largest
+// unit of at least one); kept here because this library stands apart from it.
+void FormatByteCount(char* out, size_t size, int64_t bytes) {
+  static const struct {
+    int64_t unit;
+    const char* name;
+  } kUnits[] = {{1LL << 30, "GB"}, {1LL << 20, "MB"}, {1LL << 10, "KB"}};
+  for (const auto& u : kUnits) {
+    if (bytes < u.unit) continue;
+    // Whole hundredths, so the user's locale never reaches the number.
+    long long hundredths = (bytes * 100 + u.unit / 2) / u.unit;
+    snprintf(out, size, "%lld.%02lld %s", hundredths / 100, hundredths % 100, u.name);
+    return;
+  }
+  snprintf(out, size, "%lld", static_cast<long long>(bytes));
+}
+
+}  // namespace
+
+int FormatFileMaskInfo(char* out, size_t outSize, const char* mask, uint64_t* total) {
+  int count = 0;
+  uint64_t sum = 0;
+  bool wildcard = HasWildcard(mask);
+  if (mask && *mask) {
+    if (wildcard) {
+      for (const tv::FoundFile& f : tv::FindFiles(mask)) {
+        ++count;
+        sum += static_cast<uint64_t>(f.size);
+      }
+    } else if (tv::FileExists(mask)) {
+      int64_t size = tv::FileSize(mask);
+      count = 1;
+      sum = size > 0 ? static_cast<uint64_t>(size) : 0;
+    }
+  }
+  if (total) {
+    *total = sum;
+    return count;
+  }
+  if (!out || outSize == 0) return count;
+  if (count == 0) {
+    snprintf(out, outSize, "0 files");
+  } else {
+    char size[64];
+    FormatByteCount(size, sizeof size, static_cast<int64_t>(sum));
+    if (wildcard) snprintf(out, outSize, "%i files - %s", count, size);
+    else snprintf(out, outSize, "%s", size);
+  }
+  return count;
 }

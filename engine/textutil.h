@@ -44,3 +44,9 @@ int WriteFileChecked(std::FILE* file, const void* data, size_t length);
 // exact 0 ignores letter case.
 bool MatchPattern(const char* text, const char* pattern, int exact);
 bool SameUrlIgnoringScheme(const char* url, const char* pattern);
+
+// Counts the regular files that a path or a mask (wildcards in its last part)
+// names and adds their sizes. With total given, stores the sum there and writes
+// nothing; otherwise writes "%i files - SIZE" for a mask that matched, the size
+// alone for one named file, or "0 files". Returns the count.
+int FormatFileMaskInfo(char* out, size_t outSize, const char* mask, uint64_t* total);
