@@ -171,24 +171,6 @@ const char* PageRule(char* out, size_t size, const char* text) {
 // ---------------------------------------------------------------------------
 // Numbers, dates and times
 
-const char* FormatSize(char* out, size_t size, int64_t bytes) {
-  if (!out || size == 0) return kEmpty;
-  static const struct {
-    int64_t unit;
-    const char* name;
-  } kUnits[] = {{1LL << 30, "GB"}, {1LL << 20, "MB"}, {1LL << 10, "KB"}};
-  for (const auto& u : kUnits) {
-    if (bytes < u.unit) continue;
-    // Numbers never take the user's locale.
-    char number[64];
-    auto r = std::to_chars(number, number + sizeof number, static_cast<double>(bytes) / static_cast<double>(u.unit),
-                           std::chars_format::fixed, 2);
-    *r.ptr = 0;
-    return Format(out, size, "%s %s", number, u.name);
-  }
-  return Format(out, size, "%lld", static_cast<long long>(bytes));
-}
-
 const char* FormatTimeOfDay(char* out, size_t size, const CHitRecord* record) {
   uint32_t s = record->Seconds();
   int h = static_cast<int>(s / 3600), m = static_cast<int>(s % 3600 / 60), sec = static_cast<int>(s % 60);

@@ -13,6 +13,7 @@
 
 #include "engine/hitstore.h"
 #include "engine/strpool.h"
+#include "engine/textutil.h"  // FormatSize
 
 // Buffers for URLs and report key texts; keywords are compared at 200.
 constexpr size_t kUrlTextSize = 700;
@@ -24,8 +25,6 @@ extern bool g_cookiesInUse;
 // ---------------------------------------------------------------------------
 // Numbers, dates and times
 
-// "1023", "1.00 KB", "1.00 MB", "1.00 GB" (from 1,024, 2^20 and 2^30 bytes).
-const char* FormatSize(char* out, size_t size, int64_t bytes);
 // "hh:mm:ss", or with the 12-hour clock "hh:mm:ss AM|PM" (12 AM is midnight).
 const char* FormatTimeOfDay(char* out, size_t size, const CHitRecord* record);
 // The decimal hour, or with the 12-hour clock "%2i AM|PM".

@@ -4,6 +4,7 @@
 #include "platform/files.h"
 
 #include <cctype>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -295,26 +296,26 @@ bool SameUrlIgnoringScheme(const char* url, const char* pattern) {
   return MatchPattern(start, p, 0);
 }
 
-namespace {
-
-// The size as the display formatting shows it (two decimals in the largest
-// unit of at least one); kept here because this library stands apart from it.
-void FormatByteCount(char* out, size_t size, int64_t bytes) {
+const char* FormatSize(char* out, size_t size, int64_t bytes) {
+  static char empty[1] = "";
+  if (!out || size == 0) return empty;
   static const struct {
     int64_t unit;
     const char* name;
   } kUnits[] = {{1LL << 30, "GB"}, {1LL << 20, "MB"}, {1LL << 10, "KB"}};
   for (const auto& u : kUnits) {
     if (bytes < u.unit) continue;
-    // Whole hundredths, so the user's locale never reaches the number.
-    long long hundredths = (bytes * 100 + u.unit / 2) / u.unit;
-    snprintf(out, size, "%lld.%02lld %s", hundredths / 100, hundredths % 100, u.name);
-    return;
+    // Numbers never take the user's locale.
+    char number[64];
+    auto r = std::to_chars(number, number + sizeof number - 1,
+                           static_cast<double>(bytes) / static_cast<double>(u.unit), std::chars_format::fixed, 2);
+    *r.ptr = 0;
+    snprintf(out, size, "%s %s", number, u.name);
+    return out;
   }
   snprintf(out, size, "%lld", static_cast<long long>(bytes));
+  return out;
 }
-
-}  // namespace
 
 int FormatFileMaskInfo(char* out, size_t outSize, const char* mask, uint64_t* total) {
   int count = 0;
@@ -341,7 +342,7 @@ int FormatFileMaskInfo(char* out, size_t outSize, const char* mask, uint64_t* to
     snprintf(out, outSize, "0 files");
   } else {
     char size[64];
-    FormatByteCount(size, sizeof size, static_cast<int64_t>(sum));
+    FormatSize(size, sizeof size, static_cast<int64_t>(sum));
     if (wildcard) snprintf(out, outSize, "%i files - %s", count, size);
     else snprintf(out, outSize, "%s", size);
   }

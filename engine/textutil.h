@@ -50,3 +50,6 @@ bool SameUrlIgnoringScheme(const char* url, const char* pattern);
 // nothing; otherwise writes "%i files - SIZE" for a mask that matched, the size
 // alone for one named file, or "0 files". Returns the count.
 int FormatFileMaskInfo(char* out, size_t outSize, const char* mask, uint64_t* total);
+
+// "%1.2lf GB" / "MB" / "KB" from 1,024 bytes on, else the plain count; cut to `size`.
+const char* FormatSize(char* out, size_t size, int64_t bytes);
