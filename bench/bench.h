@@ -7,6 +7,7 @@ int BenchTree(int argc, char** argv);
 int BenchLoad(int argc, char** argv);
 int BenchLookup(int argc, char** argv);
 int BenchDns(int argc, char** argv);
+int BenchQuery(int argc, char** argv);
 
 // Seconds on a monotonic clock.
 double BenchNow();

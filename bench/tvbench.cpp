@@ -19,6 +19,7 @@ const Command kCommands[] = {
     {"load", BenchLoad, "load FILE...       read log files into a hit store"},
     {"lookup", BenchLookup, "lookup --agent T | --referrer U | --ip A   classify with the shipped tables"},
     {"dns", BenchDns, "dns N DELAY_MS     DNS pass over N addresses against a resolver taking DELAY_MS"},
+    {"query", BenchQuery, "query FILE... --kind K [--top N] | --all   run report queries over the files"},
 };
 
 void Usage() {

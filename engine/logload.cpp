@@ -12,8 +12,10 @@
 #include "engine/logcache.h"
 #include "engine/logread.h"
 #include "engine/msgsink.h"
+#include "engine/query.h"
 #include "engine/textutil.h"
 #include "engine/transfer.h"
+
 #include "platform/files.h"
 #include "platform/folders.h"
 
@@ -308,6 +310,7 @@ int LoadLogSources(CLogSourceList& sources, const CGroupMaskList& masks, uint32_
   CIndexNames index;
   ParseIndexNames(indexText, &index);
   BeginLogLoad();
+  BumpQueryGeneration();  // cached report results no longer stand
   for (int n = 0; n < sources.Count(); ++n) sources[n].remote = 0;
 
   FirstPass(sources);

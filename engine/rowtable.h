@@ -4,9 +4,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "engine/hitstore.h"
+#include "engine/queryparams.h"
 
 // Per-group counters carried by every row (0: per-group counting off). Set at the
 // start of each analysis pass, never while a query runs; a table reset takes the
@@ -137,6 +139,10 @@ class CRowTable {
   uint32_t GroupSlots() const { return m_groupSlots; }
 
   CRowTotals totals;
+  // The parameters of the query that made the rows, and everything else its
+  // result depends on (the query engine's cache key; empty: no result held).
+  CQueryParams params;
+  std::string queryKey;
 
  private:
   std::vector<uint8_t*> m_blocks;

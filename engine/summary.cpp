@@ -1,0 +1,160 @@
+#include "engine/summary.h"
+
+#include <strings.h>
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "engine/auxdb.h"
+#include "engine/display.h"
+#include "engine/msgsink.h"
+#include "engine/query.h"
+#include "engine/queryderive.h"
+#include "engine/reportkind.h"
+#include "engine/settings.h"
+#include "engine/urltext.h"
+
+using query_detail::FlatMap;
+using query_detail::Memo;
+using query_detail::TextIds;
+
+namespace {
+
+const char* ReferrerOf(const CHitRecord* r) { return g_pools.referrers.Text(r->GetReferrer()); }
+
+bool InDatesAndGroups(const CHitRecord* r, const CQueryParams& p) {
+  if (p.dateFromOn && r->PackedDate() < p.dateFrom) return false;
+  if (p.dateToOn && r->PackedDate() > p.dateTo) return false;
+  uint32_t g = r->PageType();
+  return p.groupOn[g > 8 ? 8 : g] != 0;
+}
+
+const char* KeywordText(char* out, size_t size, const CHitRecord* r) {
+  const char* ref = ReferrerOf(r);
+  return FormatKeyText(out, ref ? ref : "", r->RobotIndex(), size < kKeywordSize ? size : kKeywordSize);
+}
+
+}  // namespace
+
+int CompareRecordsByKeywordText(const CHitRecord* a, const CHitRecord* b) {
+  char ka[kKeywordSize], kb[kKeywordSize];
+  KeywordText(ka, sizeof ka, a);
+  KeywordText(kb, sizeof kb, b);
+  int c = g_project.display.case_kwd ? strcmp(ka, kb) : strcasecmp(ka, kb);
+  return c < 0 ? -1 : c > 0;
+}
+
+int RunSummaryQuery(CProject& project, CSummaryStats& stats, const CQueryParams& params) {
+  CQueryParams p = params;
+  p.kind = kReportSummary;
+  std::string key;
+  AppendQueryOptionsKey(key, p);
+  if (!stats.cacheKey.empty() && stats.cacheKey == key) return 0;
+
+  EngineInfo("Run query...");
+  stats = CSummaryStats();
+  stats.params = p;
+  LogQueryType(kReportSummary);
+
+  try {
+    FlatMap keywords, engines, spiders, pages, hosts, visitors, sites, countries, referrers, entryPages;
+    FlatMap entryOfVisitor, internal;
+    Memo keywordIds, siteIds, countryIds, engineIds, spiderIds, pageIds;
+    const bool switchOn = project.options_copied != 0;
+    const bool kwdIgnoreCase = project.display.case_kwd == 0;
+    const bool pageIgnoreCase = project.display.case_page != 0;
+
+    auto pageKey = [&](const CHitRecord* r) {
+      uint64_t id = r->Page();
+      if (pageIgnoreCase) id = pageIds.Get(r->Page(), [r](TextIds& t) { return t.Intern(r->PageText(), true); });
+      return id | uint64_t{r->PageType()} << 32 | uint64_t{(r->Flags() & kHitRobot) != 0} << 40 |
+             uint64_t{IsErrorStatus(r->Status())} << 41;
+    };
+
+    for (int s = 0; s < project.sources.Count() && !StopRequested(); ++s) {
+      CHitStore& store = project.sources[s].records;
+      const uint64_t n = store.RecordCount();
+      CHitRecord* r = n ? store.First() : nullptr;
+      for (uint64_t i = 0; i < n && r; ++i, r = i < n ? store.Next() : nullptr) {
+        if (StopRequested()) break;
+        if (switchOn ? !InDatesAndGroups(r, p) : !RecordMatchesKind(kReportSummary, r, p)) continue;
+        bool spider = (r->Flags() & kHitRobot) != 0;
+        if (spider) {
+          spiders.Insert(spiderIds.Get(r->RobotIndex(),
+                                       [r](TextIds& t) { return t.Intern(FormatBrowser(r, nullptr, 0), false); }));
+        }
+        uint32_t group = r->PageType();
+        const CGroup* g = group != 8 ? project.groups.Get(static_cast<int>(group)) : nullptr;
+        if (g && g->type == kGroupPages && !(switchOn && spider)) ++stats.pageViews;
+        if (IsErrorStatus(r->Status())) ++stats.errors;
+        ++stats.hits;
+        stats.bytesSent += r->BytesSent();
+        stats.bytesReceived += r->GetBytesReceived();
+        hosts.Insert(r->Address() ? r->Address() : (uint64_t{1} << 32 | r->GetHostName()));
+        visitors.Insert(r->VisitorId());
+        uint64_t geo = r->Address() ? r->Address() : (uint64_t{1} << 32 | r->GetHostName());
+        countries.Insert(countryIds.Get(geo, [r](TextIds& t) { return t.Intern(GetCountryOf(r), false); }));
+        if (r->GetReferrer() || g_settings.no_refer) {
+          bool skip = false;
+          if (!project.int_reff && r->GetReferrer()) {
+            bool inserted;
+            uint32_t& v = internal.Get(r->GetReferrer(), 0, &inserted);
+            if (inserted) {
+              char site[kUrlTextSize];
+              v = MatchUrlList(ReferrerOf(r), site, sizeof site) ? 1 : 0;
+            }
+            skip = v != 0;
+          }
+          if (!skip) {
+            sites.Insert(siteIds.Get(r->GetReferrer(), [r](TextIds& t) {
+              char buf[kUrlTextSize];
+              const char* ref = ReferrerOf(r);
+              return ref ? t.Intern(CopyUrlWithoutScheme(buf, ref, sizeof buf, 1), true) : 0;
+            }));
+            referrers.Insert(r->GetReferrer());
+          }
+        }
+        if (*(r->PageText() ? r->PageText() : "")) pages.Insert(pageKey(r));
+        if (r->Flags() & kHitSearchEngine) {
+          keywords.Insert(
+              keywordIds.Get(uint64_t{r->GetReferrer()} << 16 | r->RobotIndex(), [r, kwdIgnoreCase](TextIds& t) {
+                char buf[kKeywordSize];
+                return t.Intern(KeywordText(buf, sizeof buf, r), kwdIgnoreCase);
+              }));
+          engines.Insert(
+              engineIds.Get(r->RobotIndex(), [r](TextIds& t) { return t.Intern(SiteName(r->RobotIndex()), false); }));
+        }
+        if (group != 8) {
+          bool inserted;
+          entryOfVisitor.Get(r->VisitorId(), 0, &inserted);
+          if (inserted) entryPages.Insert(pageKey(r));
+        }
+      }
+    }
+    stats.hosts = static_cast<uint32_t>(hosts.Size());
+    stats.visitors = static_cast<uint32_t>(visitors.Size());
+    stats.pages = static_cast<uint32_t>(pages.Size());
+    stats.keywords = static_cast<uint32_t>(keywords.Size());
+    stats.searchEngines = static_cast<uint32_t>(engines.Size());
+    stats.spiders = static_cast<uint32_t>(spiders.Size());
+    stats.referringSites = static_cast<uint32_t>(sites.Size());
+    stats.countries = static_cast<uint32_t>(countries.Size());
+    stats.referrers = static_cast<uint32_t>(referrers.Size());
+    stats.entryPages = static_cast<uint32_t>(entryPages.Size());
+  } catch (const std::bad_alloc&) {
+    // The counts made so far are returned.
+    EngineOutOfMemory(124);
+    RequestStop();
+  }
+  stats.firstDate = project.first_date;
+  stats.firstTime = project.first_time;
+  stats.lastDate = project.last_date;
+  stats.lastTime = project.last_time;
+  char line[40];
+  snprintf(line, sizeof line, "Hts=%u", stats.hits);
+  WriteBugLog(line);
+  EngineInfo("");
+  if (!StopRequested()) stats.cacheKey = key;
+  return 1;
+}
