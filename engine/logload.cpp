@@ -15,7 +15,6 @@
 #include "engine/query.h"
 #include "engine/textutil.h"
 #include "engine/transfer.h"
-
 #include "platform/files.h"
 #include "platform/folders.h"
 
