@@ -12,6 +12,28 @@
 #include <unistd.h>
 #include <vector>
 
+bool SkipSettingsComments(const char** pos, const char* end) {
+  const char*& p = *pos;
+  for (;;) {
+    while (p < end && IsBlank(*p)) ++p;
+    if (end - p < 2) return true;
+    if (p[0] == '/' && p[1] == '/') {
+      // A line comment ends at the line end, LF or CR, so both line-end styles read alike.
+      p += 2;
+      while (p < end && *p != '\n' && *p != '\r') ++p;
+    } else if (p[0] == '/' && p[1] == '*') {
+      const char* q = p + 2;
+      while (q + 1 < end && !(q[0] == '*' && q[1] == '/')) ++q;
+      if (q + 1 >= end) return false;  // p stays at the comment's start
+      p = q + 2;
+    } else if (p[0] == '*' && p[1] == '/') {
+      return false;
+    } else {
+      return true;
+    }
+  }
+}
+
 namespace {
 
 constexpr size_t kMaxToken = 90;
@@ -121,26 +143,7 @@ class Tokenizer {
   }
 
   // False when the text breaks off inside a comment or holds a stray "*/".
-  bool SkipBlanksAndComments() {
-    for (;;) {
-      while (m_p < m_end && IsBlank(*m_p)) ++m_p;
-      if (m_end - m_p < 2) return true;
-      if (m_p[0] == '/' && m_p[1] == '/') {
-        // A line comment ends at the line end, LF or CR, so both line-end styles read alike.
-        m_p += 2;
-        while (m_p < m_end && *m_p != '\n' && *m_p != '\r') ++m_p;
-      } else if (m_p[0] == '/' && m_p[1] == '*') {
-        const char* p = m_p + 2;
-        while (p + 1 < m_end && !(p[0] == '*' && p[1] == '/')) ++p;
-        if (p + 1 >= m_end) return false;  // m_p stays at the comment's start
-        m_p = p + 2;
-      } else if (m_p[0] == '*' && m_p[1] == '/') {
-        return false;
-      } else {
-        return true;
-      }
-    }
-  }
+  bool SkipBlanksAndComments() { return SkipSettingsComments(&m_p, m_end); }
 
   const char* m_begin;
   const char* m_p;

@@ -151,3 +151,7 @@ class CSectionFile {
 // A number token as a decimal integer: optional '-', then digits up to the first
 // other character; wraps modulo 2^32 like a C conversion kept in 32 bits.
 int32_t ParseDecimalToken(const char* text, size_t length);
+
+// Skips blanks, "//" line comments and "/* */" comments of a settings text.
+// False at an unterminated comment or a stray "*/" (the position then stays at it).
+bool SkipSettingsComments(const char** pos, const char* end);

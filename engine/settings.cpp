@@ -55,23 +55,7 @@ KeywordTokenizer::Token KeywordTokenizer::Next() {
     t.kind = Bad;
     return t;
   };
-  for (;;) {
-    while (m_p < m_end && IsBlank(*m_p)) ++m_p;
-    if (m_end - m_p < 2) break;
-    if (m_p[0] == '/' && m_p[1] == '/') {
-      m_p += 2;
-      while (m_p < m_end && *m_p != '\n' && *m_p != '\r') ++m_p;
-    } else if (m_p[0] == '/' && m_p[1] == '*') {
-      const char* p = m_p + 2;
-      while (p + 1 < m_end && !(p[0] == '*' && p[1] == '/')) ++p;
-      if (p + 1 >= m_end) return bad();
-      m_p = p + 2;
-    } else if (m_p[0] == '*' && m_p[1] == '/') {
-      return bad();
-    } else {
-      break;
-    }
-  }
+  if (!SkipSettingsComments(&m_p, m_end)) return bad();
   if (m_p >= m_end) return t;
   const char* s = m_p;
   const char* p = s + 1;
