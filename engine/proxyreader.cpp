@@ -2,7 +2,12 @@
 
 #include <cstring>
 
+#include "engine/linecommit.h"
 #include "engine/linescan.h"
+#include "engine/logread.h"
+#include "engine/msgsink.h"
+#include "engine/w3creader.h"
+#include "platform/clock.h"
 
 namespace {
 
@@ -66,10 +71,11 @@ bool ParseMsProxyLine(const char** cursor, const char* end, CMsProxyLine* line) 
   size_t n = 0;
   auto field = [&]() {
     const char* comma = static_cast<const char*>(memchr(p, ',', static_cast<size_t>(lineEnd - p)));
-    if (!comma) return false;
+    // The character behind the comma is passed over, but never the line's end.
+    if (!comma || lineEnd - comma < 2) return false;
     t = p;
     n = static_cast<size_t>(comma - p);
-    p = lineEnd - comma > 2 ? comma + 2 : lineEnd;
+    p = comma + 2;
     return true;
   };
   bool ok = [&]() {
@@ -190,3 +196,93 @@ bool IsMsProxyLog(const char* block, size_t length) {
 }
 
 bool IsSquidLog(const char* block, size_t length) { return AnyOfFirstLines<CSquidLine, ParseSquidLine>(block, length); }
+
+namespace {
+
+char g_dashPage[] = "-";
+
+// The page of a proxy line is its URL as logged, scheme and host included.
+void FinishProxyPage(CHitRecord* rec, char* url, size_t len, const CGroupMaskList& masks,
+                     const CIndexNames& index) {
+  if (!len) {
+    g_line.page = g_dashPage;
+    g_line.pageLen = g_line.pageQueryLen = 1;
+    rec->SetPageType(0);
+    return;
+  }
+  ClassifyRequestPage(rec, url, len, masks, index);
+}
+
+void SetMethodFlags(CHitRecord* rec, bool post, bool head) {
+  if (post) rec->SetFlags(rec->Flags() | kHitPost);
+  else if (head) rec->SetFlags(rec->Flags() | kHitHead);
+}
+
+// The parsers read const text; what they point at lies in the block.
+inline char* InBlock(char* block, const char* p) { return block + (p - block); }
+
+void StoreMsProxyLine(const CMsProxyLine& m, CHitRecord* rec, char* block, const CGroupMaskList& masks,
+                      const CIndexNames& index) {
+  rec->SetAddress(m.address);
+  g_line.user = m.user;
+  g_line.userLen = m.userLen;
+  g_line.agent = m.agent;
+  g_line.agentLen = m.agentLen;
+  rec->SetDate(m.day, m.month, m.year);  // a two-digit year is completed by the commit
+  rec->SetSeconds(m.seconds);
+  rec->SetBytesSent(m.bytesSent);
+  g_line.bytesReceived = m.bytesReceived;
+  SetMethodFlags(rec, m.post, m.head);
+  g_line.status = m.status;
+  FinishProxyPage(rec, InBlock(block, m.url), m.urlLen, masks, index);
+}
+
+void StoreSquidLine(const CSquidLine& s, CHitRecord* rec, char* block, const CGroupMaskList& masks,
+                    const CIndexNames& index) {
+  // The time stamp is UTC; no time zone of this machine applies. One beyond
+  // what a record's year holds leaves the record without a date.
+  static const uint64_t kLastDay = static_cast<uint64_t>(tv::DaysFromCivil(0xFFFF, 12, 31));
+  if (s.timestamp / 86400 <= kLastDay) {
+    tv::CivilDate d = tv::CivilFromDays(static_cast<int64_t>(s.timestamp / 86400));
+    rec->SetDate(static_cast<unsigned>(d.day), static_cast<unsigned>(d.month), static_cast<unsigned>(d.year));
+    rec->SetSeconds(static_cast<uint32_t>(s.timestamp % 86400));
+  }
+  rec->SetAddress(s.address);
+  g_line.status = s.status;
+  rec->SetBytesSent(s.bytesSent);
+  SetMethodFlags(rec, s.post, s.head);
+  FinishProxyPage(rec, InBlock(block, s.url), s.urlLen, masks, index);
+}
+
+template <typename Line, bool (*Parse)(const char**, const char*, Line*),
+          void (*Store)(const Line&, CHitRecord*, char*, const CGroupMaskList&, const CIndexNames&)>
+int ReadProxyLog(CHitStore* store, char* block, char* end, const CGroupMaskList& masks, const CIndexNames& index) {
+  char* p = SkipWhite(block, end);
+  while (p < end) {
+    if (StopRequested()) return 1;
+    CHitRecord* rec = store->NewRecord();
+    if (!rec) return 0;
+    const char* c = p;
+    Line line;
+    if (Parse(&c, end, &line)) {
+      Store(line, rec, block, masks, index);
+      CommitLogLine(store);
+    } else {
+      ++store->ignoredLines;
+    }
+    // The parser stops within the line it read (it may have passed over blank lines first).
+    p = SkipLineBreaks(FindLineEnd(InBlock(block, c), end), end);
+  }
+  return 1;
+}
+
+}  // namespace
+
+int ReadMsProxyLog(CHitStore* store, char* block, char* end, const CGroupMaskList& masks,
+                   const CIndexNames& index) {
+  return ReadProxyLog<CMsProxyLine, ParseMsProxyLine, StoreMsProxyLine>(store, block, end, masks, index);
+}
+
+int ReadSquidLog(CHitStore* store, char* block, char* end, const CGroupMaskList& masks, const CIndexNames& index) {
+  return ReadProxyLog<CSquidLine, ParseSquidLine, StoreSquidLine>(store, block, end, masks, index);
+}

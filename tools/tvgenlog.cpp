@@ -370,6 +370,97 @@ void CombinedLine(Out& o, const Hit& h, uint64_t) {
   o.Put("\"\n");
 }
 
+// WebSTAR's common log: "!!" header lines, Mac line ends.
+void WebStarHeader(Out& o, const Hit&) {
+  o.Put("!!WebSTAR STARTUP\r!!LOG_FORMAT COMMON_LOG_FORMAT\r");
+}
+void WebStarLine(Out& o, const Hit& h, uint64_t) {
+  NcsaRequest(o, h);
+  o.Put('\r');
+}
+
+// Fasthosts: the site in front, the client behind the date.
+void FasthostsLine(Out& o, const Hit& h, uint64_t) {
+  o.Printf("www.example.com: [%02d/%s/%04d:", h.date.day, kMonths[h.date.month - 1], h.date.year);
+  ClockText(o, h.seconds);
+  o.Put(" +0000] ");
+  o.Put(IpText(h.ip));
+  o.Put(" \"");
+  o.Put(h.method);
+  o.Put(' ');
+  o.Put(h.page);
+  if (!h.query.empty()) {
+    o.Put('?');
+    o.Put(h.query);
+  }
+  o.Printf(" HTTP/1.1\" %d %u \"", h.status, h.bytes);
+  o.Put(OrDash(h.referrer));
+  o.Put("\" \"");
+  o.Put(h.agent);
+  o.Put("\"\n");
+}
+
+// A server that declares its layout with "format=".
+void NetscapeHeader(Out& o, const Hit&) {
+  o.Put(
+      "format=%Ses->client.ip% - %Req->vars.auth-user% [%SYSDATE%] \"%Req->reqpb.clf-request%\" "
+      "%Req->srvhdrs.clf-status% %Req->srvhdrs.content-length% \"%Req->headers.referer%\" "
+      "\"%Req->headers.user-agent%\" %Req->headers.cookie.name%\n");
+}
+void NetscapeLine(Out& o, const Hit& h, uint64_t) {
+  NcsaRequest(o, h);
+  o.Put(" \"");
+  o.Put(OrDash(h.referrer));
+  o.Put("\" \"");
+  o.Put(h.agent);
+  o.Put("\" ");
+  o.Put(OrDash(h.cookie));
+  o.Put('\n');
+}
+
+// MS Proxy 2: ", "-separated; the agent loses its commas, which would end its field.
+void MsProxyLine(Out& o, const Hit& h, uint64_t) {
+  std::string agent = h.agent;
+  for (char& c : agent)
+    if (c == ',') c = ' ';
+  o.Put(IpText(h.ip));
+  o.Put(", ");
+  o.Put(h.user ? h.user : "anonymous");
+  o.Put(", ");
+  o.Put(agent);
+  o.Printf(", %c, %d/%d/%02d, ", h.user ? 'Y' : 'N', h.date.month, h.date.day, h.date.year % 100);
+  ClockText(o, h.seconds);
+  o.Printf(", W3Proxy, PROXY1, -, www.example.com, 93.184.216.34, 80, %u, %u, %u, http, TCP, %s, http://www.example.com",
+           h.timeTaken, h.bytes, h.bytesIn, h.method);
+  o.Put(h.page);
+  if (!h.query.empty()) {
+    o.Put('?');
+    o.Put(h.query);
+  }
+  o.Printf(", text/html, Inet, %d, 0\r\n", h.status);
+}
+
+// Squid's native access log: a UTC time stamp in seconds.
+int64_t UnixDay(const CivilDay& d) {
+  int y = d.year - (d.month <= 2);
+  int era = (y >= 0 ? y : y - 399) / 400;
+  int yoe = y - era * 400;
+  int doy = (153 * (d.month + (d.month > 2 ? -3 : 9)) + 2) / 5 + d.day - 1;
+  int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return static_cast<int64_t>(era) * 146097 + doe - 719468;
+}
+void SquidLine(Out& o, const Hit& h, uint64_t n) {
+  long long stamp = UnixDay(h.date) * 86400 + h.seconds;
+  o.Printf("%lld.%03u %6u %s TCP_%s/%d %u %s http://www.example.com", stamp, static_cast<unsigned>(n % 1000),
+           h.timeTaken, IpText(h.ip).c_str(), h.status == 304 ? "IMS_HIT" : "MISS", h.status, h.bytes, h.method);
+  o.Put(h.page);
+  if (!h.query.empty()) {
+    o.Put('?');
+    o.Put(h.query);
+  }
+  o.Printf(" %s DIRECT/93.184.216.34 text/html\n", h.user ? h.user : "-");
+}
+
 struct Format {
   const char* name;
   void (*header)(Out&, const Hit&);  // null: none
@@ -382,6 +473,11 @@ const Format kFormats[] = {
     {"iiscsv", nullptr, IisCsvLine, "older IIS comma-separated lines"},
     {"common", nullptr, CommonLine, "NCSA common log"},
     {"combined", nullptr, CombinedLine, "NCSA combined log (referrer and agent)"},
+    {"webstar", WebStarHeader, WebStarLine, "WebSTAR common log (\"!!\" headers, CR line ends)"},
+    {"fasthosts", nullptr, FasthostsLine, "Fasthosts: site, date, then the client"},
+    {"netscape", NetscapeHeader, NetscapeLine, "layout declared by a \"format=\" line"},
+    {"msproxy", nullptr, MsProxyLine, "MS Proxy 2 (\", \"-separated)"},
+    {"squid", nullptr, SquidLine, "Squid native access log"},
 };
 
 void Usage() {

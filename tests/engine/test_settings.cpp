@@ -125,6 +125,7 @@ TEST_F(SettingsFile, BadInputStopsReadingWithTheMessage) {
 
 TEST_F(SettingsFile, FailedWriteKeepsTheOldFileAndIsTraced) {
   Write("add_contry=0\n");
+  std::remove(BugLogPath().c_str());  // the size limit below must leave room for the trace line
   SetEngineTrace([](const char* t) { WriteBugLog(t); });
   g_settingsWork.add_contry = 1;
   strcpy(g_settingsWork.Language, std::string(300, 'z').c_str());

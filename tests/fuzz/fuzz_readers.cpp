@@ -1,7 +1,8 @@
-// Arbitrary bytes as the first block of a log: the format detection and the
-// W3C reader must never crash or read outside the block. The first byte picks
-// the separator and whether a "#Fields:" line goes in front, so the column
-// handlers are reached without the fuzzer having to find the directive.
+// Arbitrary bytes as the first block of a log: the format detection and every
+// block reader must never crash or read outside the block. The first byte picks
+// the reader (bits 4-6), the W3C separator, whether a "#Fields:" or "format="
+// line goes in front (so the field handlers are reached without the fuzzer
+// having to find the directive), ignore_argm and the group masks.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -24,6 +25,38 @@ void RemoveHome() {
 const char kFields[] =
     "#Fields: date time c-ip cs-username cs-method cs-uri-stem cs-uri-query sc-status sc-bytes cs-bytes "
     "cs(User-Agent) cs(Cookie) cs(Referer)\n";
+const char kFormat[] =
+    "format=%Ses->client.ip% - %Req->vars.auth-user% [%SYSDATE%] \"%Req->reqpb.clf-request%\" "
+    "%Req->srvhdrs.clf-status% %Req->srvhdrs.content-length% \"%Req->headers.referer%\" "
+    "\"%Req->headers.user-agent%\" %Req->headers.cookie.name%\n";
+
+enum Reader { kW3c, kCommon, kFasthosts, kNetscape, kMsProxy, kSquid, kDetected, kCommonSubdomain };
+
+int ReadAs(int reader, const char* format, CHitStore* store, char* block, char* end, const CGroupMaskList& masks,
+           const CIndexNames& index, bool blanks) {
+  switch (reader) {
+    case kW3c:
+      return ReadW3cLog(store, block, end, masks, index, blanks);
+    case kFasthosts:
+      return ParseCommonLogBlock(store, block, end, masks, index, kLogFormatFasthosts);
+    case kNetscape:
+      return ReadNetscapeLog(store, block, end, masks, index);
+    case kMsProxy:
+      return ReadMsProxyLog(store, block, end, masks, index);
+    case kSquid:
+      return ReadSquidLog(store, block, end, masks, index);
+    case kDetected:
+      if (format == kLogFormatNetscape) return ReadNetscapeLog(store, block, end, masks, index);
+      if (format == kLogFormatMsProxy) return ReadMsProxyLog(store, block, end, masks, index);
+      if (format == kLogFormatSquid) return ReadSquidLog(store, block, end, masks, index);
+      if (format == kLogFormatApache || format == kLogFormatFasthosts || format == kLogFormatWebStar ||
+          format == kLogFormatWebStarClf)
+        return ParseCommonLogBlock(store, block, end, masks, index, format);
+      return ReadW3cLog(store, block, end, masks, index, format != kLogFormatIsa && format != kLogFormatIChain);
+    default:
+      return ParseCommonLogBlock(store, block, end, masks, index, kLogFormatApache);
+  }
+}
 
 }  // namespace
 
@@ -42,8 +75,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   uint8_t mode = data[0];
   ++data;
   --size;
+  int reader = (mode >> 4) & 7;
   std::vector<char> block;
-  if (mode & 2) block.insert(block.end(), kFields, kFields + strlen(kFields));
+  if (mode & 2) {
+    const char* prefix = reader == kNetscape ? kFormat : kFields;
+    block.insert(block.end(), prefix, prefix + strlen(prefix));
+  }
   block.insert(block.end(), data, data + size);
   if (block.size() > kLogBlockSize) block.resize(kLogBlockSize);
   size_t length = block.size();
@@ -54,13 +91,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   buffer[length] = ' ';
   g_logFormat = DetectLogFormat(buffer, length);
   g_project.display.ignore_argm = (mode & 4) ? 1 : 0;
+  g_project.subdomain = reader == kCommonSubdomain ? 1 : 0;
   CGroupMaskList masks;
   if (mode & 8) masks.AddList(".html;.gif;/a/*", 0, kGroupPages);
   CIndexNames index;
   ParseIndexNames("index.html", &index);
   CHitStore store;
   InitW3cReader();
-  ReadW3cLog(&store, buffer, buffer + length, masks, index, (mode & 1) == 0);
+  InitNetscapeReader();
+  ReadAs(reader, g_logFormat, &store, buffer, buffer + length, masks, index, (mode & 1) == 0);
+  FreeNetscapeReader();
   FreeW3cReader();
   g_logFormat = nullptr;
   free(buffer);
