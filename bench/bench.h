@@ -8,6 +8,7 @@ int BenchLoad(int argc, char** argv);
 int BenchLookup(int argc, char** argv);
 int BenchDns(int argc, char** argv);
 int BenchQuery(int argc, char** argv);
+int BenchExport(int argc, char** argv);
 
 // Seconds on a monotonic clock.
 double BenchNow();

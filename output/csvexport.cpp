@@ -1,0 +1,200 @@
+#include "output/csvexport.h"
+
+#include <cinttypes>
+#include <cstring>
+
+#include "engine/display.h"
+#include "engine/msgsink.h"
+#include "engine/pathlist.h"
+#include "engine/reportkind.h"
+#include "engine/vocab.h"
+#include "output/outtext.h"
+#include "output/reportrows.h"
+
+namespace {
+
+bool BytesReceivedRecorded() { return g_project.send_receive != 0; }
+
+void AppendCsvNumber(std::string& out, uint64_t n) { AppendF(out, ",\"%" PRIu64 "\"", n); }
+
+void WriteSummary(std::string& out, const CSummaryStats& s) {
+  auto line = [&](int term, uint32_t value) {
+    AppendCsvField(out, GetTerm(term));
+    AppendF(out, ",%u\n", value);
+  };
+  line(kTermTtlHits, s.hits);
+  line(kTermHosts, s.hosts);
+  line(kTermVisitors, s.visitors);
+  line(kTermHits, s.hits);
+  char size[64];
+  AppendCsvField(out, GetTerm(kTermBandwidth));
+  out += ',';
+  AppendCsvField(out, FormatSize(size, sizeof size, static_cast<int64_t>(s.bytesSent)));
+  out += '\n';
+  line(kTermPages, s.pages);
+  line(kTermErrors, s.errors);
+  line(kTermSes, s.searchEngines);
+  line(kTermKeywords, s.keywords);
+  line(kTermReferSites, s.referringSites);
+  line(kTermRefers, s.referrers);
+  line(kTermContrys, s.countries);
+  line(kTermEntrys, s.entryPages);
+  line(kTermRobots, s.spiders);
+}
+
+int Finish(COutFile& file, const char* fileName) {
+  if (!file.Close()) {
+    EngineErrorF("Cannot write the file %s", fileName);
+    return 0;
+  }
+  EngineInfo("Export successful");
+  return 1;
+}
+
+constexpr size_t kChunk = 1 << 16;
+
+}  // namespace
+
+void AppendCsvField(std::string& out, const char* text) {
+  out += '"';
+  for (const char* p = text ? text : ""; *p; ++p) {
+    if (*p == '"') out += '"';
+    out += *p;
+  }
+  out += '"';
+}
+
+int WriteCsvHeader(std::string& out, int kind) {
+  const bool received = BytesReceivedRecorded();
+  auto field = [&](const char* text, bool first = false) {
+    if (!first) out += ',';
+    AppendCsvField(out, text);
+  };
+  if (kind == kReportItems) {
+    field(GetTerm(kTermHost), true);
+    field(GetTerm(kTermDate));
+    field("TIME");
+    if (received) {
+      field(GetTerm(kTermSend));
+      field(GetTerm(kTermReceive));
+    } else {
+      field(GetTerm(kTermBandwidth));
+    }
+    for (int t : {kTermStatus, kTermPage, kTermRefer, kTermUserAgent, kTermCookie}) field(GetTerm(t));
+  } else {
+    ReportColumns cols;
+    GetReportColumns(kind, cols);
+    field(ReportKindTitle(kind), true);
+    field(GetTerm(kTermHits));
+    if (cols.showVisitors) field(GetTerm(kTermVisitor));
+    if (cols.showPages) field(GetTerm(kTermPage));
+    if (received) {
+      field(GetTerm(kTermSend));
+      field(GetTerm(kTermReceive));
+    } else {
+      field(GetTerm(kTermBandwidth));
+    }
+  }
+  out += '\n';
+  return 1;
+}
+
+int WriteCsvRecord(std::string& out, const CHitRecord* r) {
+  char buf[kUrlTextSize];
+  AppendCsvField(out, FormatHostText(buf, sizeof buf, r, true, true));
+  out += ',';
+  AppendCsvField(out, FormatDate(buf, sizeof buf, r->PackedDate(), false));
+  out += ',';
+  AppendCsvField(out, FormatTimeOfDay(buf, sizeof buf, r));
+  AppendCsvNumber(out, r->BytesSent());
+  if (BytesReceivedRecorded()) AppendCsvNumber(out, r->GetBytesReceived());
+  out += ',';
+  AppendCsvField(out, StatusCodeText(buf, sizeof buf, r->Status(), true));
+  out += ',';
+  AppendCsvField(out, r->PageText());
+  out += ',';
+  const char* referrer = g_pools.referrers.Text(r->GetReferrer());
+  AppendCsvField(out, referrer ? referrer : "-");
+  out += ',';
+  AppendCsvField(out, g_pools.agents.Text(r->GetUserAgent()));
+  out += ',';
+  AppendCsvField(out, g_pools.cookies.Text(r->GetCookie()));
+  out += '\n';
+  return 1;
+}
+
+int ExportReportToCsv(const char* fileName, int kind, const CRowTable& table, const CQueryParams& params,
+                      SortCompareFn compare, const CSummaryStats* summary) {
+  COutFile file;
+  if (!file.Open(fileName)) return 0;
+  EngineInfo("Export...");
+  std::string out;
+  if (kind == kReportSummary) {
+    CSummaryStats own;
+    if (!summary) {
+      RunSummaryQuery(g_project, own, params);
+      summary = &own;
+    }
+    WriteSummary(out, *summary);
+    file.Put(out);
+    return Finish(file, fileName);
+  }
+  CRowIndex index;
+  SetReportSortOrder(kind, table, index, compare);
+  WriteCsvHeader(out, kind);
+  ReportColumns cols;
+  GetReportColumns(kind, cols);
+  const bool received = BytesReceivedRecorded();
+  for (uint32_t i = 0; i < index.Count(); ++i) {
+    const CRow* row = index[i];
+    const CHitRecord* r = row->Record();
+    if (kind == kReportItems) {
+      WriteCsvRecord(out, r);
+    } else {
+      if (kind == kReportPath) {
+        std::string path;
+        g_pathList.PathText(r->VisitorId(), &path);
+        AppendCsvField(out, path.c_str());
+      } else {
+        char buf[kUrlTextSize];
+        AppendCsvField(out, GetHitFieldText(kind, buf, r, sizeof buf, cols.longKeyText != 0));
+      }
+      AppendCsvNumber(out, row->Hits());
+      if (cols.showVisitors) AppendCsvNumber(out, row->Visitors());
+      if (cols.showPages) AppendCsvNumber(out, row->Pages());
+      AppendCsvNumber(out, row->BytesSent());
+      if (received) AppendCsvNumber(out, row->BytesReceived());
+      out += '\n';
+    }
+    if (out.size() >= kChunk) {
+      file.Put(out);
+      out.clear();
+    }
+  }
+  file.Put(out);
+  return Finish(file, fileName);
+}
+
+int ExportAllHitsToCsv(const char* fileName, CProject& project) {
+  COutFile file;
+  if (!file.Open(fileName)) return 0;
+  EngineInfo("Export...");
+  std::string out;
+  WriteCsvHeader(out, kReportItems);
+  for (int s = 0; s < project.sources.Count(); ++s) {
+    CHitStore& store = project.sources[s].records;
+    uint64_t n = store.RecordCount();
+    CHitRecord* r = n ? store.First() : nullptr;
+    for (uint64_t i = 0; i < n && r; ++i) {
+      if (i) r = store.Next();
+      if (!r) break;
+      WriteCsvRecord(out, r);
+      if (out.size() >= kChunk) {
+        file.Put(out);
+        out.clear();
+      }
+    }
+  }
+  file.Put(out);
+  return Finish(file, fileName);
+}

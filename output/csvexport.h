@@ -1,0 +1,27 @@
+// The report as a comma-separated file, and raw hit records one per line.
+#pragma once
+#include <string>
+
+#include "engine/hitstore.h"
+#include "engine/project.h"
+#include "engine/queryparams.h"
+#include "engine/rowtable.h"
+#include "engine/summary.h"
+
+// Appends text in double quotes; a double quote inside is doubled.
+void AppendCsvField(std::string& out, const char* text);
+
+// The header line of kind (kind 43: the raw hit fields). Returns 1.
+int WriteCsvHeader(std::string& out, int kind);
+// The line of one hit record. Returns 1.
+int WriteCsvRecord(std::string& out, const CHitRecord* record);
+
+// Kind 31 writes the general statistics (summary, when given, is used as it is;
+// otherwise the summary query runs for params); kind 43 the raw hits of the
+// rows; every other kind its rows in the comparator's order. 0 when the file
+// cannot be opened (nothing shown) or written (an error is reported), else 1.
+int ExportReportToCsv(const char* fileName, int kind, const CRowTable& table, const CQueryParams& params,
+                      SortCompareFn compare, const CSummaryStats* summary = nullptr);
+
+// The raw-hit header, then every hit of every log source of the project.
+int ExportAllHitsToCsv(const char* fileName, CProject& project);

@@ -1,0 +1,48 @@
+// Text helpers shared by the report writers: an output file that notices write
+// errors, HTML escaping and quoted-printable encoding.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// A file written through a buffer. Every write error (a full disk) is kept, so
+// Close tells whether the whole file reached the disk.
+class COutFile {
+ public:
+  COutFile() = default;
+  ~COutFile();
+  COutFile(const COutFile&) = delete;
+  COutFile& operator=(const COutFile&) = delete;
+
+  // Creates or truncates the file. With crlf every "\n" written becomes "\r\n".
+  bool Open(const char* path, bool crlf = false);
+  bool IsOpen() const { return m_file != nullptr; }
+  void Put(const std::string& text) { Put(text.data(), text.size()); }
+  void Put(const char* text);
+  void Put(const char* text, size_t len);
+  void PutF(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  // Flushes and closes; false when any write failed.
+  bool Close();
+
+ private:
+  void Flush();
+  FILE* m_file = nullptr;
+  bool m_crlf = false;
+  bool m_failed = false;
+  std::string m_buffer;
+};
+
+// printf into a std::string (appends).
+void AppendF(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// Appends text with '&', '<', '>' and '"' as HTML entities: for texts taken from
+// logs. A null text appends nothing.
+void AppendHtmlEscaped(std::string& out, const char* text);
+// As AppendHtmlEscaped, but an entity already in the text ("&eacute;", "&#233;")
+// stays: for texts that may come from the report vocabulary.
+void AppendHtmlKeepEntities(std::string& out, const char* text);
+
+// Quoted-printable body of a text with "\n" line ends: '=', control bytes and
+// bytes of 0x80 and above as "=XX", a blank before a line end as "=20" or "=09",
+// and soft line breaks ("=\n") so that no line is longer than 76 characters.
+std::string EncodeQuotedPrintable(const std::string& text);
