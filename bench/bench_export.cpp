@@ -1,6 +1,7 @@
-// tvbench export FILE... --kind K --text OUT | --csv OUT | --mail OUT | --csv-hits OUT:
+// tvbench export FILE... --kind K --text OUT | --csv OUT | --mail OUT | --html OUT | --csv-hits OUT:
 // loads the files as log sources, runs one report kind and writes it as a text
-// table, a CSV file or a mail message; --csv-hits writes every loaded hit.
+// table, a CSV file, a mail message or an HTML page with its chart; --csv-hits
+// writes every loaded hit.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +19,7 @@
 #include "engine/reportkind.h"
 #include "engine/rowtable.h"
 #include "output/csvexport.h"
+#include "output/htmlexport.h"
 #include "output/textexport.h"
 #include "platform/folders.h"
 
@@ -31,15 +33,17 @@ int BenchExport(int argc, char** argv) {
   std::vector<const char*> files;
   int kind = -1;
   const char* out = nullptr;
-  enum { kNone, kText, kCsv, kMail, kCsvHits } what = kNone;
+  enum { kNone, kText, kCsv, kMail, kHtml, kCsvHits } what = kNone;
   for (int i = 0; i < argc; ++i) {
     if (strcmp(argv[i], "--kind") == 0 && i + 1 < argc) {
       kind = atoi(argv[++i]);
     } else if (i + 1 < argc && (strcmp(argv[i], "--text") == 0 || strcmp(argv[i], "--csv") == 0 ||
-                                strcmp(argv[i], "--mail") == 0 || strcmp(argv[i], "--csv-hits") == 0)) {
+                                strcmp(argv[i], "--mail") == 0 || strcmp(argv[i], "--html") == 0 ||
+                                strcmp(argv[i], "--csv-hits") == 0)) {
       what = strcmp(argv[i], "--text") == 0  ? kText
              : strcmp(argv[i], "--csv") == 0 ? kCsv
              : strcmp(argv[i], "--mail") == 0 ? kMail
+             : strcmp(argv[i], "--html") == 0 ? kHtml
                                                : kCsvHits;
       out = argv[++i];
     } else {
@@ -47,7 +51,7 @@ int BenchExport(int argc, char** argv) {
     }
   }
   if (files.empty() || what == kNone || (what != kCsvHits && (kind < 1 || kind > kMaxReportKind))) {
-    fprintf(stderr, "usage: tvbench export FILE... --kind K --text OUT | --csv OUT | --mail OUT | --csv-hits OUT\n");
+    fprintf(stderr, "usage: tvbench export FILE... --kind K --text OUT | --csv OUT | --mail OUT | --html OUT | --csv-hits OUT\n");
     return 2;
   }
   LoadAuxDatabases(false);
@@ -91,6 +95,7 @@ int BenchExport(int argc, char** argv) {
     case kText: ok = ExportReportToText(out, kind, table, params, nullptr); break;
     case kCsv: ok = ExportReportToCsv(out, kind, table, params, nullptr); break;
     case kMail: ok = ExportReportToMail(out, kind, table, params, nullptr); break;
+    case kHtml: ok = ExportReportToHtml(out, kind, table, nullptr, params, nullptr); break;
     default: ok = ExportAllHitsToCsv(out, g_project); break;
   }
   fprintf(stderr, "%s %s in %.2f s (%d rows)\n", ok ? "wrote" : "failed to write", out, BenchNow() - t0,

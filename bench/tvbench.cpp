@@ -20,7 +20,7 @@ const Command kCommands[] = {
     {"lookup", BenchLookup, "lookup --agent T | --referrer U | --ip A   classify with the shipped tables"},
     {"dns", BenchDns, "dns N DELAY_MS     DNS pass over N addresses against a resolver taking DELAY_MS"},
     {"query", BenchQuery, "query FILE... --kind K [--top N] | --all   run report queries over the files"},
-    {"export", BenchExport, "export FILE... --kind K --text OUT | --csv OUT | --mail OUT | --csv-hits OUT   write an export"},
+    {"export", BenchExport, "export FILE... --kind K --text|--csv|--mail|--html|--csv-hits OUT   write an export"},
 };
 
 void Usage() {
