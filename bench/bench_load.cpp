@@ -1,7 +1,8 @@
-// tvbench load FILE... | --workspace FILE.tv: loads the files as the local
-// sources of one project (each argument one source, so ';' lists, wildcards and
-// compressed files work), or every source of a workspace, and prints the
-// records, the speed and the memory the hits cost.
+// tvbench load [--dns] [--load-only] FILE... | --workspace FILE.tv: runs the
+// analysis pass over the files as the local sources of one project (each
+// argument one source, so ';' lists, wildcards and compressed files work), or
+// every source of a workspace, and prints the records, the speed and the memory
+// the hits cost. --dns adds the DNS pass; --load-only runs the loader alone.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "bench/bench.h"
+#include "engine/analysis.h"
 #include "engine/hitstore.h"
 #include "engine/logcache.h"
 #include "engine/logload.h"
@@ -17,6 +19,7 @@
 #include "engine/msgsink.h"
 #include "engine/odbcload.h"
 #include "engine/project.h"
+#include "engine/recordtree.h"
 #include "engine/strpool.h"
 #include "engine/workspace.h"
 #include "platform/folders.h"
@@ -39,6 +42,9 @@ struct FileLine {
 };
 std::vector<FileLine> g_lines;
 bool g_lineOpen = false;
+double g_loadEnd = 0;  // when the visitor numbering began
+size_t g_indexBytes = 0;  // of the pools' indexes then, before the pass drops them
+size_t PoolIndexBytes();
 
 void SourceTotals(uint64_t* records, uint64_t* ignored, uint64_t* headers) {
   *records = *ignored = *headers = 0;
@@ -67,6 +73,10 @@ void OnStatus(const char* text) {
   static const char kParsing[] = "Parsing log file '";
   static const char kTail[] = "'...";
   size_t len = text ? strlen(text) : 0;
+  if (len && strcmp(text, "Set visitors ID...") == 0 && g_loadEnd == 0) {
+    g_loadEnd = BenchNow();
+    g_indexBytes = PoolIndexBytes();
+  }
   if (len < sizeof kParsing - 1 + sizeof kTail - 1 || strncmp(text, kParsing, sizeof kParsing - 1) != 0 ||
       strcmp(text + len - (sizeof kTail - 1), kTail) != 0)
     return;
@@ -85,13 +95,25 @@ void OnProgress(uint32_t, uint32_t mode) {
 CStringPool* const kPools[] = {&g_pools.pages,    &g_pools.agents, &g_pools.referrers, &g_pools.cookies,
                                &g_pools.users,    &g_pools.hosts,  &g_pools.subdomains};
 
+size_t PoolIndexBytes() {
+  size_t n = 0;
+  for (CStringPool* p : kPools) n += p->IndexBytes();
+  return n;
+}
+
 }  // namespace
 
 int BenchLoad(int argc, char** argv) {
+  bool dns = false, loadOnly = false;
+  while (argc > 0 && (strcmp(argv[0], "--dns") == 0 || strcmp(argv[0], "--load-only") == 0)) {
+    (strcmp(argv[0], "--dns") == 0 ? dns : loadOnly) = true;
+    ++argv;
+    --argc;
+  }
   const char* workspace = nullptr;
   if (argc == 2 && strcmp(argv[0], "--workspace") == 0) workspace = argv[1];
   if (argc < 1 || (!workspace && strcmp(argv[0], "--workspace") == 0)) {
-    fprintf(stderr, "usage: tvbench load FILE... | tvbench load --workspace FILE.tv\n");
+    fprintf(stderr, "usage: tvbench load [--dns] [--load-only] FILE... | tvbench load [--dns] --workspace FILE.tv\n");
     return 2;
   }
   // The diagnostics log and the download cache go to a scratch home unless one is given.
@@ -111,7 +133,7 @@ int BenchLoad(int argc, char** argv) {
   const char* index = "index.html";
   if (workspace) {
     CWorkspaceFile* ws = LoadWorkspace(workspace);
-    masks.Build(ws->groups);
+    g_project.groups.CopyFrom(ws->groups);
     if (ws->common.index) index = ws->common.index;
   } else {
     g_project.Reset();
@@ -123,24 +145,35 @@ int BenchLoad(int argc, char** argv) {
       source.file = nullptr;
     }
   }
-  if (masks.Count() == 0) {
+  if (g_project.groups.Count() == 0) {
     // Typical file-type groups, so every page is typed as in a real analysis.
-    masks.AddList(".html;.htm;.asp;.aspx;.php;.shtml", 0, kGroupPages);
-    masks.AddList(".gif;.jpg;.jpeg;.png;.ico;.svg", 1, kGroupOther);
-    masks.AddList(".zip;.exe;.pdf;.msi", 2, kGroupDownloads);
+    g_project.groups.Insert(0, "Pages", ".html;.htm;.asp;.aspx;.php;.shtml", kGroupPages);
+    g_project.groups.Insert(1, "Images", ".gif;.jpg;.jpeg;.png;.ico;.svg", kGroupOther);
+    g_project.groups.Insert(2, "Downloads", ".zip;.exe;.pdf;.msi", kGroupDownloads);
   }
+  g_project.dns_lookup = dns ? 1 : 0;
+  // Spiders are detected and marked at once, as an unattended analysis does.
+  g_analysisOptions.auto_robot = 1;
+  g_analysisOptions.confirmation_robot = 0;
 
   double t0 = BenchNow();
-  LoadLogSources(g_project.sources, masks, g_project.from_date, g_project.to_date, LoadOdbcTable, index);
+  if (loadOnly) {
+    masks.Build(g_project.groups);
+    LoadLogSources(g_project.sources, masks, g_project.from_date, g_project.to_date, LoadOdbcTable, index);
+  } else {
+    AnalyseLogs(g_project, g_project.from_date, g_project.to_date, LoadOdbcTable, index);
+  }
   double seconds = BenchNow() - t0;
+  if (!loadOnly && g_loadEnd > 0)
+    printf("pass load_seconds=%.3f analysis_seconds=%.3f visitors=%u dns=%d\n", g_loadEnd - t0, t0 + seconds - g_loadEnd,
+           g_visitorCounter, dns ? 1 : 0);
   CloseLine();
   for (const FileLine& l : g_lines)
     printf("file=%s format=%s records=%llu ignored=%llu headers=%llu\n", l.name.c_str(), l.format,
            static_cast<unsigned long long>(l.records), static_cast<unsigned long long>(l.ignored),
            static_cast<unsigned long long>(l.headers));
 
-  size_t indexBytes = 0;
-  for (CStringPool* p : kPools) indexBytes += p->IndexBytes();
+  size_t indexBytes = loadOnly ? PoolIndexBytes() : g_indexBytes;
   ResetStringPools();
   size_t poolBytes = 0;
   for (CStringPool* p : kPools) poolBytes += p->BytesUsed();

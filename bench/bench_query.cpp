@@ -1,6 +1,7 @@
-// tvbench query FILE... --kind K [--top N] | --all: loads the files as log
-// sources, then runs one report kind (printing its top rows) or every kind
-// (printing each kind's time and row count).
+// tvbench query [--dns] FILE... --kind K [--top N] | --all: runs the analysis
+// pass over the files as log sources (--dns: with the DNS pass), then one
+// report kind (printing its top rows) or every kind (printing each kind's time
+// and row count).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,9 +10,9 @@
 #include <vector>
 
 #include "bench/bench.h"
+#include "engine/analysis.h"
 #include "engine/auxdb.h"
 #include "engine/display.h"
-#include "engine/logload.h"
 #include "engine/msgsink.h"
 #include "engine/odbcload.h"
 #include "engine/project.h"
@@ -54,9 +55,11 @@ bool IsQueryKind(int kind) {
 int BenchQuery(int argc, char** argv) {
   std::vector<const char*> files;
   int kind = -1, top = 20;
-  bool all = false;
+  bool all = false, dns = false;
   for (int i = 0; i < argc; ++i) {
-    if (strcmp(argv[i], "--kind") == 0 && i + 1 < argc)
+    if (strcmp(argv[i], "--dns") == 0)
+      dns = true;
+    else if (strcmp(argv[i], "--kind") == 0 && i + 1 < argc)
       kind = atoi(argv[++i]);
     else if (strcmp(argv[i], "--top") == 0 && i + 1 < argc)
       top = atoi(argv[++i]);
@@ -66,7 +69,7 @@ int BenchQuery(int argc, char** argv) {
       files.push_back(argv[i]);
   }
   if (files.empty() || (!all && kind < 1)) {
-    fprintf(stderr, "usage: tvbench query FILE... --kind K [--top N] | tvbench query FILE... --all\n");
+    fprintf(stderr, "usage: tvbench query [--dns] FILE... --kind K [--top N] | tvbench query [--dns] FILE... --all\n");
     return 2;
   }
   // The shipped tables, so agents, robots, search engines and addresses are
@@ -89,16 +92,15 @@ int BenchQuery(int argc, char** argv) {
     g_project.sources.Add(source);
     source.file = nullptr;
   }
-  CGroupMaskList masks;
-  masks.AddList(".html;.htm;.asp;.aspx;.php;.shtml", 0, kGroupPages);
-  masks.AddList(".gif;.jpg;.jpeg;.png;.ico;.svg", 1, kGroupOther);
-  masks.AddList(".zip;.exe;.pdf;.msi", 2, kGroupDownloads);
   g_project.groups.Insert(0, "Pages", ".html;.htm;.asp;.aspx;.php;.shtml", kGroupPages);
   g_project.groups.Insert(1, "Images", ".gif;.jpg;.jpeg;.png;.ico;.svg", kGroupOther);
   g_project.groups.Insert(2, "Downloads", ".zip;.exe;.pdf;.msi", kGroupDownloads);
-  g_groupSlots = 3;
+  g_project.expand_groups = 1;  // a slot per group
+  g_project.dns_lookup = dns ? 1 : 0;
+  g_analysisOptions.auto_robot = 1;
+  g_analysisOptions.confirmation_robot = 0;
   double t0 = BenchNow();
-  LoadLogSources(g_project.sources, masks, 0, 0, LoadOdbcTable, "index.html");
+  AnalyseLogs(g_project, 0, 0, LoadOdbcTable, "index.html");
   BumpQueryGeneration();
   uint64_t records = 0;
   for (int s = 0; s < g_project.sources.Count(); ++s) records += g_project.sources[s].records.RecordCount();

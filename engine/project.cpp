@@ -363,8 +363,19 @@ CProject::CProject() { Reset(); }
 
 CProject::~CProject() { Clear(); }
 
+bool CProject::NeedPeriodDialog(int always) {
+  bool odbc = false;
+  for (int n = 0; n < sources.Count(); ++n) odbc = odbc || sources[n].type == kSourceOdbc;
+  if (!odbc) return false;
+  if (always) return true;
+  if (period_asked) return false;
+  period_asked = true;
+  return true;
+}
+
 void CProject::Reset() {
   sources.Clear();
+  period_asked = false;
   groups.Clear();
   filters.Clear();
   host_comments.Clear();

@@ -6,6 +6,7 @@
 // SetStr). Lists hold their records by pointer, so a record stays where it is
 // while its list grows; index arguments out of range do nothing.
 #pragma once
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -51,6 +52,12 @@ class CRecordList {
     return 1;
   }
   void Clear() { m_items.clear(); }
+  // Stable sort of the records by less(const T&, const T&).
+  template <typename Less>
+  void Sort(Less less) {
+    std::stable_sort(m_items.begin(), m_items.end(),
+                     [&less](const std::unique_ptr<T>& a, const std::unique_ptr<T>& b) { return less(*a, *b); });
+  }
 
  protected:
   T* InsertNew(int pos) {
@@ -376,6 +383,11 @@ class CProject {
   uint32_t to_spare = 0;
   uint32_t analysis_mode = 0;
   CDisplayOptions display;
+  bool period_asked = false;  // the period of the ODBC sources was asked once
+
+  // True when some source is an ODBC table: always with always, else only the
+  // first time (period_asked is then set).
+  bool NeedPeriodDialog(int always);
 
  private:
   OdbcLoaderFn m_odbcLoader = nullptr;
