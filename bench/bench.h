@@ -1,5 +1,7 @@
 // Subcommands of tvbench. Each gets the arguments after its name.
 #pragma once
+#include <cstdint>
+#include <vector>
 
 int BenchStore(int argc, char** argv);
 int BenchGunzip(int argc, char** argv);
@@ -9,6 +11,13 @@ int BenchLookup(int argc, char** argv);
 int BenchDns(int argc, char** argv);
 int BenchQuery(int argc, char** argv);
 int BenchExport(int argc, char** argv);
+
+// Loads the shipped tables, then points the data folder at a scratch folder
+// (removed at exit) so a bench run never touches the user's state.
+void BenchUseScratchHome();
+// Makes the files the local sources of the project (with three file-type groups)
+// and runs the whole analysis pass; returns the records loaded.
+uint64_t BenchAnalyse(const std::vector<const char*>& files, bool dns);
 
 // Seconds on a monotonic clock.
 double BenchNow();

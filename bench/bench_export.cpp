@@ -23,12 +23,6 @@
 #include "output/textexport.h"
 #include "platform/folders.h"
 
-namespace {
-
-void PrintError(const char* text) { fprintf(stderr, "%s\n", text); }
-
-}  // namespace
-
 int BenchExport(int argc, char** argv) {
   std::vector<const char*> files;
   int kind = -1;
@@ -54,41 +48,13 @@ int BenchExport(int argc, char** argv) {
     fprintf(stderr, "usage: tvbench export FILE... --kind K --text OUT | --csv OUT | --mail OUT | --html OUT | --csv-hits OUT\n");
     return 2;
   }
-  LoadAuxDatabases(false);
-  if (!getenv("TRAILVANE_HOME")) {
-    std::string templ = (std::filesystem::temp_directory_path() / "tvbench-XXXXXX").string();
-    if (mkdtemp(templ.data())) {
-      setenv("TRAILVANE_HOME", templ.c_str(), 1);
-      tv::ResetFolders();
-    }
-  }
-  SetEngineCallbacks(nullptr, PrintError, nullptr, nullptr, nullptr, nullptr);
-
-  g_project.Reset();
-  for (const char* f : files) {
-    CLogSource source;
-    CLogSourceList::InitEntry(&source);
-    source.file = const_cast<char*>(f);
-    g_project.sources.Add(source);
-    source.file = nullptr;
-  }
-  CGroupMaskList masks;
-  masks.AddList(".html;.htm;.asp;.aspx;.php;.shtml", 0, kGroupPages);
-  masks.AddList(".gif;.jpg;.jpeg;.png;.ico;.svg", 1, kGroupOther);
-  masks.AddList(".zip;.exe;.pdf;.msi", 2, kGroupDownloads);
-  g_project.groups.Insert(0, "Pages", ".html;.htm;.asp;.aspx;.php;.shtml", kGroupPages);
-  g_project.groups.Insert(1, "Images", ".gif;.jpg;.jpeg;.png;.ico;.svg", kGroupOther);
-  g_project.groups.Insert(2, "Downloads", ".zip;.exe;.pdf;.msi", kGroupDownloads);
-  g_groupSlots = 3;
-  double t0 = BenchNow();
-  LoadLogSources(g_project.sources, masks, 0, 0, LoadOdbcTable, "index.html");
-  BumpQueryGeneration();
-  fprintf(stderr, "loaded in %.2f s\n", BenchNow() - t0);
+  BenchUseScratchHome();
+  BenchAnalyse(files, false);
 
   CQueryParams params;
   for (uint32_t& g : params.groupOn) g = 1;
   CRowTable table;
-  t0 = BenchNow();
+  double t0 = BenchNow();
   if (what != kCsvHits && kind != kReportSummary) RunQuery(g_project, kind, table, params);
   int ok = 0;
   switch (what) {

@@ -25,8 +25,6 @@
 
 namespace {
 
-void PrintError(const char* text) { fprintf(stderr, "%s\n", text); }
-
 // Every switch and group slot on, no date range: the totals can be checked
 // against the log itself.
 CQueryParams EverythingParams() {
@@ -72,39 +70,8 @@ int BenchQuery(int argc, char** argv) {
     fprintf(stderr, "usage: tvbench query [--dns] FILE... --kind K [--top N] | tvbench query [--dns] FILE... --all\n");
     return 2;
   }
-  // The shipped tables, so agents, robots, search engines and addresses are
-  // classified; read before the scratch home hides the program folder.
-  LoadAuxDatabases(false);
-  if (!getenv("TRAILVANE_HOME")) {
-    std::string templ = (std::filesystem::temp_directory_path() / "tvbench-XXXXXX").string();
-    if (mkdtemp(templ.data())) {
-      setenv("TRAILVANE_HOME", templ.c_str(), 1);
-      tv::ResetFolders();
-    }
-  }
-  SetEngineCallbacks(nullptr, PrintError, nullptr, nullptr, nullptr, nullptr);
-
-  g_project.Reset();
-  for (const char* f : files) {
-    CLogSource source;
-    CLogSourceList::InitEntry(&source);
-    source.file = const_cast<char*>(f);
-    g_project.sources.Add(source);
-    source.file = nullptr;
-  }
-  g_project.groups.Insert(0, "Pages", ".html;.htm;.asp;.aspx;.php;.shtml", kGroupPages);
-  g_project.groups.Insert(1, "Images", ".gif;.jpg;.jpeg;.png;.ico;.svg", kGroupOther);
-  g_project.groups.Insert(2, "Downloads", ".zip;.exe;.pdf;.msi", kGroupDownloads);
-  g_project.expand_groups = 1;  // a slot per group
-  g_project.dns_lookup = dns ? 1 : 0;
-  g_analysisOptions.auto_robot = 1;
-  g_analysisOptions.confirmation_robot = 0;
-  double t0 = BenchNow();
-  AnalyseLogs(g_project, 0, 0, LoadOdbcTable, "index.html");
-  BumpQueryGeneration();
-  uint64_t records = 0;
-  for (int s = 0; s < g_project.sources.Count(); ++s) records += g_project.sources[s].records.RecordCount();
-  fprintf(stderr, "loaded %llu records in %.2f s\n", static_cast<unsigned long long>(records), BenchNow() - t0);
+  BenchUseScratchHome();
+  BenchAnalyse(files, dns);
 
   const CQueryParams params = EverythingParams();
   if (all) {
