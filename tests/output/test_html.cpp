@@ -255,3 +255,46 @@ TEST(HtmlShippedTemplatesTest, EverySectionIsThere) {
 }
 
 }  // namespace
+
+#include <png.h>
+
+#include <cstdlib>
+#include <set>
+
+namespace {
+
+// The shipped template, exported and rendered by a real browser, must show a page.
+TEST_F(HtmlExportTest, ShippedTemplateRendersInABrowser) {
+  const char* browser = "/usr/bin/chromium";
+  if (!std::filesystem::exists(browser)) {
+    if (std::getenv("CI")) FAIL() << "chromium is missing (tools/packages.txt installs it)";
+    GTEST_SKIP() << "chromium is not installed";
+  }
+  std::filesystem::copy_file(std::string(TV_SOURCE_DIR) + "/Resource/Template1.r_tmpl",
+                             tvtest::Home() + "Resource/Template1.r_tmpl",
+                             std::filesystem::copy_options::overwrite_existing);
+  std::string page = Export(kReportStatus);
+  ASSERT_NE(page.find("response.png"), std::string::npos);
+
+  std::string shot = dir + "shot.png";
+  std::string profile = tvtest::NewDir("chromium-profile");
+  std::string command = std::string(browser) +
+                        " --headless --no-sandbox --disable-gpu --disable-quic --no-first-run"
+                        " --disable-background-networking --disable-component-update --disable-sync"
+                        " --user-data-dir=" + profile + " --window-size=1024,768 --screenshot=" + shot +
+                        " file://" + dir + "report.html >/dev/null 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  ASSERT_NE(png_image_begin_read_from_file(&image, shot.c_str()), 0) << image.message;
+  image.format = PNG_FORMAT_RGB;
+  std::vector<png_byte> pixels(PNG_IMAGE_SIZE(image));
+  ASSERT_NE(png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr), 0) << image.message;
+  std::set<uint32_t> colours;
+  for (size_t i = 0; i + 2 < pixels.size() && colours.size() < 50; i += 3)
+    colours.insert(pixels[i] << 16 | pixels[i + 1] << 8 | pixels[i + 2]);
+  EXPECT_GE(colours.size(), 20u) << "the rendered page looks blank";
+}
+
+}  // namespace
