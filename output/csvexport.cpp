@@ -18,28 +18,13 @@ bool BytesReceivedRecorded() { return g_project.send_receive != 0; }
 void AppendCsvNumber(std::string& out, uint64_t n) { AppendF(out, ",\"%" PRIu64 "\"", n); }
 
 void WriteSummary(std::string& out, const CSummaryStats& s) {
-  auto line = [&](int term, uint32_t value) {
-    AppendCsvField(out, GetTerm(term));
-    AppendF(out, ",%u\n", value);
-  };
-  line(kTermTtlHits, s.hits);
-  line(kTermHosts, s.hosts);
-  line(kTermVisitors, s.visitors);
-  line(kTermHits, s.hits);
-  char size[64];
-  AppendCsvField(out, GetTerm(kTermBandwidth));
-  out += ',';
-  AppendCsvField(out, FormatSize(size, sizeof size, static_cast<int64_t>(s.bytesSent)));
-  out += '\n';
-  line(kTermPages, s.pages);
-  line(kTermErrors, s.errors);
-  line(kTermSes, s.searchEngines);
-  line(kTermKeywords, s.keywords);
-  line(kTermReferSites, s.referringSites);
-  line(kTermRefers, s.referrers);
-  line(kTermContrys, s.countries);
-  line(kTermEntrys, s.entryPages);
-  line(kTermRobots, s.spiders);
+  for (const SummaryLine& line : SummaryLines(s)) {
+    AppendCsvField(out, GetTerm(line.term));
+    out += ',';
+    if (line.isNumber) out += line.value;
+    else AppendCsvField(out, line.value.c_str());
+    out += '\n';
+  }
 }
 
 int Finish(COutFile& file, const char* fileName) {

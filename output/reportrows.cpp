@@ -1,6 +1,8 @@
 #include "output/reportrows.h"
 
 #include "engine/display.h"
+#include "engine/summary.h"
+#include "engine/vocab.h"
 #include "engine/reportkind.h"
 
 namespace {
@@ -83,4 +85,17 @@ void GetReportColumns(int kind, uint32_t* showHits, uint32_t* showPages, uint32_
 void GetReportColumns(int kind, ReportColumns& c) {
   GetReportColumns(kind, &c.showHits, &c.showPages, &c.showVisitors, &c.showBandwidth, &c.showGroups, &c.showRowNumber,
                    &c.longKeyText);
+}
+
+std::vector<SummaryLine> SummaryLines(const CSummaryStats& s) {
+  char size[64];
+  FormatSize(size, sizeof size, static_cast<int64_t>(s.bytesSent));
+  auto n = [](int term, uint32_t value) { return SummaryLine{term, std::to_string(value), true}; };
+  return {n(kTermTtlHits, s.hits),        n(kTermHosts, s.hosts),
+          n(kTermVisitors, s.visitors),   n(kTermHits, s.hits),
+          {kTermBandwidth, size, false},  n(kTermPages, s.pages),
+          n(kTermErrors, s.errors),       n(kTermSes, s.searchEngines),
+          n(kTermKeywords, s.keywords),   n(kTermReferSites, s.referringSites),
+          n(kTermRefers, s.referrers),    n(kTermContrys, s.countries),
+          n(kTermEntrys, s.entryPages),   n(kTermRobots, s.spiders)};
 }

@@ -1,5 +1,7 @@
 // The row order and the numeric columns every report writer shares.
 #pragma once
+#include <string>
+#include <vector>
 #include <cstdint>
 
 #include "engine/rowtable.h"
@@ -31,3 +33,13 @@ int CompareByKey2(const void* a, const void* b);   // packed date, ascending
 int CompareByDayOfWeek(const void* a, const void* b);
 int CompareByMonth(const void* a, const void* b);  // month alone, ascending
 int CompareByHour(const void* a, const void* b);
+
+// The lines of the general statistics, in the order every export writes them:
+// a report term and its value as text (numbers plain, sizes formatted).
+struct CSummaryStats;
+struct SummaryLine {
+  int term;
+  std::string value;
+  bool isNumber;
+};
+std::vector<SummaryLine> SummaryLines(const CSummaryStats& stats);

@@ -135,23 +135,7 @@ void WriteGeneralStatsText(std::string& out, const CSummaryStats& s) {
   AppendF(out, "%-45s| %s\n", GetTerm(kTermDetail), GetTerm(kTermValue));
   WriteDashes(out, 45);
   out += "---------------\n";
-  auto line = [&](int term, uint32_t value) { AppendF(out, "%-45s| %u\n", GetTerm(term), value); };
-  line(kTermTtlHits, s.hits);
-  line(kTermHosts, s.hosts);
-  line(kTermVisitors, s.visitors);
-  line(kTermHits, s.hits);
-  char size[64];
-  AppendF(out, "%-45s| %s\n", GetTerm(kTermBandwidth),
-          FormatSize(size, sizeof size, static_cast<int64_t>(s.bytesSent)));
-  line(kTermPages, s.pages);
-  line(kTermErrors, s.errors);
-  line(kTermSes, s.searchEngines);
-  line(kTermKeywords, s.keywords);
-  line(kTermReferSites, s.referringSites);
-  line(kTermRefers, s.referrers);
-  line(kTermContrys, s.countries);
-  line(kTermEntrys, s.entryPages);
-  line(kTermRobots, s.spiders);
+  for (const SummaryLine& line : SummaryLines(s)) AppendF(out, "%-45s| %s\n", GetTerm(line.term), line.value.c_str());
 }
 
 void WriteReportDetailTable(std::string& out, const CRowTable& table, int mode) {
