@@ -24,6 +24,7 @@
 #include "engine/transfer.h"
 #include "platform/files.h"
 #include "platform/folders.h"
+#include "tests/engine/odbctest.h"
 #include "tests/common/testenv.h"
 #include "tests/engine/readtest.h"
 #include "tests/servers/testserver.h"
@@ -264,43 +265,15 @@ TEST_F(LogLoad, StopBeforeTheSecondPassLeavesSourcesToBeReadNextTime) {
 // ---------------------------------------------------------------------------
 // Remote and database sources against the test servers and the SQLite driver.
 
-std::string SqliteDriver() {
-  glob_t g;
-  std::string found;
-  for (const char* pattern : {"/usr/lib/*/odbc/libsqlite3odbc.so", "/usr/lib/odbc/libsqlite3odbc.so",
-                              "/usr/local/lib/odbc/libsqlite3odbc.so", "/usr/lib64/libsqlite3odbc.so"}) {
-    if (glob(pattern, 0, nullptr, &g) == 0 && g.gl_pathc > 0) found = g.gl_pathv[0];
-    globfree(&g);
-    if (!found.empty()) break;
-  }
-  return found;
-}
 
-void Exec(const std::vector<std::string>& statements) {
-  SQLHENV env;
-  SQLHDBC dbc;
-  SQLHSTMT stmt;
-  ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env)));
-  SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-  ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc)));
-  std::string connect = "DSN=tvlogs;";
-  ASSERT_TRUE(SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(connect.data()), SQL_NTS,
-                                             nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT)));
-  ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt)));
-  for (std::string s : statements)
-    EXPECT_TRUE(SQL_SUCCEEDED(SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(s.data()), SQL_NTS))) << s;
-  SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-  SQLDisconnect(dbc);
-  SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-  SQLFreeHandle(SQL_HANDLE_ENV, env);
-}
+void Exec(const std::vector<std::string>& statements) { odbctest::ExecAll("tvlogs", statements); }
 
 // The data source "tvlogs" laid out as the ODBC table tests lay it out (the
 // driver manager keeps the first configuration path it sees for the whole
 // process), with a table of this file's own.
 void PrepareDataSource(int rows) {
   if (!getenv("ODBCSYSINI")) {
-    std::string driver = SqliteDriver();
+    std::string driver = odbctest::SqliteDriver();
     ASSERT_FALSE(driver.empty()) << "the SQLite ODBC driver (libsqliteodbc) is not installed";
     std::string d = tvtest::NewDir("odbc");
     tvtest::WriteFile(d + "odbcinst.ini", "[TvSQLite]\nDriver=" + driver + "\n");
