@@ -22,6 +22,7 @@
 using query_detail::FlatMap;
 using query_detail::Memo;
 using query_detail::TextIds;
+using query_detail::DistinctSet;
 
 uint32_t g_queryGeneration = 0;
 
@@ -35,6 +36,12 @@ const char* PageOf(const CHitRecord* r) {
 }
 const char* ReferrerOf(const CHitRecord* r) { return g_pools.referrers.Text(r->GetReferrer()); }
 const char* AgentOf(const CHitRecord* r) { return g_pools.agents.Text(r->GetUserAgent()); }
+bool SamePath(const CPathEntry* a, const CPathEntry* b) {
+  if (!a || !b || a->count != b->count) return false;
+  for (int32_t i = 0; i < a->count; ++i)
+    if (a->hits[i]->Page() != b->hits[i]->Page() && strcmp(PageOf(a->hits[i]), PageOf(b->hits[i])) != 0) return false;
+  return true;
+}
 bool IsSpider(const CHitRecord* r) { return (r->Flags() & kHitRobot) != 0; }
 bool FromSearchEngine(const CHitRecord* r) { return (r->Flags() & kHitSearchEngine) != 0; }
 bool PagesIgnoreCase() { return g_project.display.case_page != 0; }
@@ -421,6 +428,7 @@ class CQueryRun {
   uint64_t PageKey(const CHitRecord* r);
   uint64_t HostKey(const CHitRecord* r) { return r->Address() ? r->Address() : (uint64_t{1} << 32 | r->GetHostName()); }
   uint32_t TextKey(int kind, const CHitRecord* r);
+  uint32_t PageTextHash(const CHitRecord* r);
   uint32_t PathId(const CHitRecord* r);
   uint64_t Key(const CHitRecord* r);
   uint64_t ExtraValue(uint32_t pairKind, const CHitRecord* r);
@@ -441,15 +449,18 @@ class CQueryRun {
   FlatMap m_rows;  // key -> row index
   uint64_t m_lastKey = ~0ull;
   int32_t m_lastRow = -1;
-  FlatMap m_visitorPairs, m_pagePairs;  // row << 32 | value
-  FlatMap m_extraPairs[CRowTotals::kMaxExtra];
+  DistinctSet m_visitorPairs, m_pagePairs;  // row << 32 | value
+  DistinctSet m_extraPairs[CRowTotals::kMaxExtra];
   FlatMap m_extraValueIds[CRowTotals::kMaxExtra];
   FlatMap m_firstRowOfVisitor;  // kinds 4 and 5
   FlatMap m_internal;           // referrer -> matches the site
   Memo m_memo[kMaxReportKind + 1];
   Memo m_pages;  // page texts ignoring case
   Memo m_keywords;
-  Memo m_paths;
+  FlatMap m_pageHashes;                    // page handle -> hash of its text
+  FlatMap m_pathIds;                       // path hash -> path id from 1
+  std::vector<uint32_t> m_pathFirstVisitor;  // path id - 1 -> a visitor on it
+  std::vector<uint32_t> m_pathOfVisitor;     // visitor -> path id + 1, 0 = not yet known
   FlatMap m_referrerTypes;
 
   // Kinds 11 and 12: visits of the first pass, by visitor number.
@@ -515,17 +526,42 @@ uint32_t CQueryRun::TextKey(int kind, const CHitRecord* r) {
   });
 }
 
+uint32_t CQueryRun::PageTextHash(const CHitRecord* r) {
+  bool inserted;
+  uint32_t& h = m_pageHashes.Get(r->Page(), 0, &inserted);
+  if (inserted) {
+    uint32_t x = 2166136261u;
+    for (const char* p = PageOf(r); *p; ++p) x = (x ^ static_cast<unsigned char>(*p)) * 16777619u;
+    h = x;
+  }
+  return h;
+}
+
+// Paths are told apart by their page texts; the sequence is hashed from
+// per-page hashes and checked against the first visitor of that hash, so no
+// path text is built.
 uint32_t CQueryRun::PathId(const CHitRecord* r) {
-  return m_paths.Get(r->VisitorId(), [r](TextIds& t) {
-    std::string path;
-    if (const CPathEntry* e = g_pathList.FindVisitor(r->VisitorId())) {
-      for (int32_t i = 0; i < e->count; ++i) {
-        path.append(PageOf(e->hits[i]));
-        path.push_back('\n');
-      }
+  uint32_t visitor = r->VisitorId();
+  if (visitor >= m_pathOfVisitor.size()) m_pathOfVisitor.resize(size_t{visitor} + 1, 0);
+  uint32_t& memo = m_pathOfVisitor[visitor];
+  if (memo) return memo - 1;
+  const CPathEntry* e = g_pathList.FindVisitor(visitor);
+  if (!e) {
+    memo = 1;  // the empty path is id 0
+    return 0;
+  }
+  uint64_t h = 0x243F6A8885A308D3ull ^ static_cast<uint64_t>(e->count);
+  for (int32_t i = 0; i < e->count; ++i) h = (h ^ PageTextHash(e->hits[i])) * 0x100000001B3ull + 0x9E3779B97F4A7C15ull;
+  for (;; h = h * 0x9E3779B97F4A7C15ull + 1) {
+    if (h == ~0ull) continue;
+    bool inserted;
+    uint32_t& id = m_pathIds.Get(h, static_cast<uint32_t>(m_pathFirstVisitor.size() + 1), &inserted);
+    if (inserted) m_pathFirstVisitor.push_back(visitor);
+    if (inserted || SamePath(g_pathList.FindVisitor(m_pathFirstVisitor[id - 1]), e)) {
+      memo = id + 1;
+      return id;
     }
-    return t.Intern(path.c_str(), false);
-  });
+  }
 }
 
 uint64_t CQueryRun::Key(const CHitRecord* r) {
@@ -598,8 +634,8 @@ void CQueryRun::AddPairs(int32_t row, const CHitRecord* r) {
     case kReportPath:
     case kReportChildPages: pages = false; break;
   }
-  if (visitors) m_visitorPairs.Insert(base | r->VisitorId());
-  if (pages) m_pagePairs.Insert(base | PageId(r));
+  if (visitors) m_visitorPairs.Add(base | r->VisitorId());
+  if (pages) m_pagePairs.Add(base | PageId(r));
 }
 
 void CQueryRun::AddExtraPairs(int32_t row, const CHitRecord* r) {
@@ -607,7 +643,7 @@ void CQueryRun::AddExtraPairs(int32_t row, const CHitRecord* r) {
     bool inserted;
     uint64_t v = ExtraValue(m_extraKinds[i], r);
     uint32_t& id = m_extraValueIds[i].Get(v, static_cast<uint32_t>(m_extraValueIds[i].Size()), &inserted);
-    m_extraPairs[i].Insert(uint64_t(uint32_t(row)) << 32 | id);
+    m_extraPairs[i].Add(uint64_t(uint32_t(row)) << 32 | id);
   }
 }
 
@@ -695,12 +731,12 @@ void CQueryRun::SecondPassOfVisits() {
     }
     pages.GetRow(static_cast<int32_t>(idx))->AddHit(hit, m_groupSlots);
     rowOfVisit[v] = static_cast<int32_t>(idx);
-    m_visitorPairs.Insert(uint64_t{idx} << 32 | hit->VisitorId());
+    m_visitorPairs.Add(uint64_t{idx} << 32 | hit->VisitorId());
   }
   // The extra pairs of the first pass name visits; they move to the visit's page row.
   for (int e = 0; e < m_extraCount; ++e) {
     for (const auto& [visit, id] : m_visitExtras[e])
-      if (rowOfVisit[visit] >= 0) m_extraPairs[e].Insert(uint64_t(uint32_t(rowOfVisit[visit])) << 32 | id);
+      if (rowOfVisit[visit] >= 0) m_extraPairs[e].Add(uint64_t(uint32_t(rowOfVisit[visit])) << 32 | id);
     m_visitExtras[e].clear();
   }
   m_table.Move(pages);
@@ -709,16 +745,16 @@ void CQueryRun::SecondPassOfVisits() {
 void CQueryRun::CountDistinct() {
   CRowTable& t = m_table;
   int32_t rows = t.RowCount();
-  m_visitorPairs.ForEach([&](uint64_t k, uint32_t) {
+  m_visitorPairs.ForEach([&](uint64_t k) {
     int32_t i = static_cast<int32_t>(k >> 32);
     if (i < rows) t.GetRow(i)->SetVisitors(t.GetRow(i)->Visitors() + 1);
   });
-  m_pagePairs.ForEach([&](uint64_t k, uint32_t) {
+  m_pagePairs.ForEach([&](uint64_t k) {
     int32_t i = static_cast<int32_t>(k >> 32);
     if (i < rows) t.GetRow(i)->SetPages(t.GetRow(i)->Pages() + 1);
   });
   for (int e = 0; e < m_extraCount; ++e) {
-    m_extraPairs[e].ForEach([&](uint64_t k, uint32_t) {
+    m_extraPairs[e].ForEach([&](uint64_t k) {
       int32_t i = static_cast<int32_t>(k >> 32);
       if (i < rows) ++*t.RowField(t.GetRow(i), static_cast<uint32_t>(e));
     });

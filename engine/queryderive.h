@@ -27,19 +27,60 @@ class FlatMap {
   }
   template <typename F>
   void ForEach(F f) const {
-    for (size_t i = 0; i < m_keys.size(); ++i)
-      if (m_keys[i] != kEmpty) f(m_keys[i], m_values[i]);
+    for (const Slot& s : m_slots)
+      if (s.key != kEmpty) f(s.key, s.value);
   }
 
  private:
   static constexpr uint64_t kEmpty = ~0ull;
+  // Key and value side by side: a probe touches one cache line.
+  struct Slot {
+    uint64_t key;
+    uint32_t value;
+  };
   void Init(int bits);
-  size_t Slot(uint64_t k) const { return (k * 0x9E3779B97F4A7C15ull) >> m_shift; }
+  size_t Home(uint64_t k) const { return (k * 0x9E3779B97F4A7C15ull) >> m_shift; }
   void Grow();
-  std::vector<uint64_t> m_keys;
-  std::vector<uint32_t> m_values;
+  std::vector<Slot> m_slots;
   size_t m_size = 0;
   int m_shift = 60;
+};
+
+// Distinct 64-bit values (row << 32 | value pairs of the distinct counts):
+// appended as they come and sorted once, which is far cheaper on big logs
+// than a hash set whose every insert misses the cache.
+class DistinctSet {
+ public:
+  // Collected values are sorted down whenever their number reaches
+  // firstCompact, or twice what the last sort left.
+  explicit DistinctSet(size_t firstCompact = size_t{1} << 22) : m_firstCompact(firstCompact), m_compactAt(firstCompact) {}
+  void Add(uint64_t v) {
+    if (v == m_last && !m_values.empty()) return;
+    m_last = v;
+    m_values.push_back(v);
+    if (m_values.size() >= m_compactAt) Compact();
+  }
+  // Each distinct value once, in ascending order.
+  template <typename F>
+  void ForEach(F f) {
+    Compact();
+    for (uint64_t v : m_values) f(v);
+  }
+  size_t Count() {
+    Compact();
+    return m_values.size();
+  }
+  void Clear() {
+    m_values.clear();
+    m_compactAt = m_firstCompact;
+  }
+
+ private:
+  void Compact();
+  std::vector<uint64_t> m_values;
+  uint64_t m_last = 0;
+  size_t m_firstCompact;
+  size_t m_compactAt;
 };
 
 // Texts to dense ids from 1; 0 is kept for "no value".

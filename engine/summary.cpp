@@ -3,8 +3,10 @@
 #include <strings.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "engine/auxdb.h"
 #include "engine/display.h"
@@ -58,9 +60,11 @@ int RunSummaryQuery(CProject& project, CSummaryStats& stats, const CQueryParams&
   LogQueryType(kReportSummary);
 
   try {
-    FlatMap keywords, engines, spiders, pages, hosts, visitors, sites, countries, referrers, entryPages;
-    FlatMap entryOfVisitor, internal;
-    Memo keywordIds, siteIds, countryIds, engineIds, spiderIds, pageIds;
+    FlatMap keywords, engines, spiders, pages, hosts, sites, countries, referrers, entryPages;
+    Memo keywordIds, engineIds, spiderIds, pageIds;
+    TextIds siteTexts, countryTexts;
+    // Visitor numbers are dense: one bit each for "seen" and "entry counted".
+    std::vector<uint8_t> visitorBits;
     const bool switchOn = project.options_copied != 0;
     const bool kwdIgnoreCase = project.display.case_kwd == 0;
     const bool pageIgnoreCase = project.display.case_page != 0;
@@ -71,6 +75,19 @@ int RunSummaryQuery(CProject& project, CSummaryStats& stats, const CQueryParams&
       return id | uint64_t{r->PageType()} << 32 | uint64_t{(r->Flags() & kHitRobot) != 0} << 40 |
              uint64_t{IsErrorStatus(r->Status())} << 41;
     };
+    // Each distinct referrer is judged once: internal referrers are skipped,
+    // the others count as a referrer and name their site.
+    auto countReferrer = [&](const CHitRecord* r) {
+      bool inserted;
+      referrers.Get(r->GetReferrer(), 0, &inserted);
+      if (!inserted) return;
+      const char* ref = ReferrerOf(r);
+      char buf[kUrlTextSize];
+      if (!project.int_reff && r->GetReferrer() && MatchUrlList(ref, buf, sizeof buf)) return;
+      ++stats.referrers;
+      sites.Insert(ref ? siteTexts.Intern(CopyUrlWithoutScheme(buf, ref, sizeof buf, 1), true) : 0);
+    };
+    uint64_t lastHost = ~0ull, lastPage = ~0ull;
 
     for (int s = 0; s < project.sources.Count() && !StopRequested(); ++s) {
       CHitStore& store = project.sources[s].records;
@@ -91,31 +108,28 @@ int RunSummaryQuery(CProject& project, CSummaryStats& stats, const CQueryParams&
         ++stats.hits;
         stats.bytesSent += r->BytesSent();
         stats.bytesReceived += r->GetBytesReceived();
-        hosts.Insert(r->Address() ? r->Address() : (uint64_t{1} << 32 | r->GetHostName()));
-        visitors.Insert(r->VisitorId());
-        uint64_t geo = r->Address() ? r->Address() : (uint64_t{1} << 32 | r->GetHostName());
-        countries.Insert(countryIds.Get(geo, [r](TextIds& t) { return t.Intern(GetCountryOf(r), false); }));
-        if (r->GetReferrer() || g_settings.no_refer) {
-          bool skip = false;
-          if (!project.int_reff && r->GetReferrer()) {
-            bool inserted;
-            uint32_t& v = internal.Get(r->GetReferrer(), 0, &inserted);
-            if (inserted) {
-              char site[kUrlTextSize];
-              v = MatchUrlList(ReferrerOf(r), site, sizeof site) ? 1 : 0;
-            }
-            skip = v != 0;
-          }
-          if (!skip) {
-            sites.Insert(siteIds.Get(r->GetReferrer(), [r](TextIds& t) {
-              char buf[kUrlTextSize];
-              const char* ref = ReferrerOf(r);
-              return ref ? t.Intern(CopyUrlWithoutScheme(buf, ref, sizeof buf, 1), true) : 0;
-            }));
-            referrers.Insert(r->GetReferrer());
+        uint64_t host = r->Address() ? r->Address() : (uint64_t{1} << 32 | r->GetHostName());
+        if (host != lastHost) {
+          lastHost = host;
+          // A new host brings its country.
+          if (hosts.Insert(host))
+            countries.Insert(countryTexts.Intern(GetCountryOf(r), false));
+        }
+        uint32_t visitor = r->VisitorId();
+        if (visitor >= visitorBits.size()) visitorBits.resize(std::max<size_t>(size_t{visitor} + 1, visitorBits.size() * 2), 0);
+        uint8_t& bits = visitorBits[visitor];
+        if (!(bits & 1)) {
+          bits |= 1;
+          ++stats.visitors;
+        }
+        if (r->GetReferrer() || g_settings.no_refer) countReferrer(r);
+        if (*(r->PageText() ? r->PageText() : "")) {
+          uint64_t page = pageKey(r);
+          if (page != lastPage) {
+            lastPage = page;
+            pages.Insert(page);
           }
         }
-        if (*(r->PageText() ? r->PageText() : "")) pages.Insert(pageKey(r));
         if (r->Flags() & kHitSearchEngine) {
           keywords.Insert(
               keywordIds.Get(uint64_t{r->GetReferrer()} << 16 | r->RobotIndex(), [r, kwdIgnoreCase](TextIds& t) {
@@ -125,22 +139,19 @@ int RunSummaryQuery(CProject& project, CSummaryStats& stats, const CQueryParams&
           engines.Insert(
               engineIds.Get(r->RobotIndex(), [r](TextIds& t) { return t.Intern(SiteName(r->RobotIndex()), false); }));
         }
-        if (group != 8) {
-          bool inserted;
-          entryOfVisitor.Get(r->VisitorId(), 0, &inserted);
-          if (inserted) entryPages.Insert(pageKey(r));
+        if (group != 8 && !(bits & 2)) {
+          bits |= 2;
+          entryPages.Insert(pageKey(r));
         }
       }
     }
     stats.hosts = static_cast<uint32_t>(hosts.Size());
-    stats.visitors = static_cast<uint32_t>(visitors.Size());
     stats.pages = static_cast<uint32_t>(pages.Size());
     stats.keywords = static_cast<uint32_t>(keywords.Size());
     stats.searchEngines = static_cast<uint32_t>(engines.Size());
     stats.spiders = static_cast<uint32_t>(spiders.Size());
     stats.referringSites = static_cast<uint32_t>(sites.Size());
     stats.countries = static_cast<uint32_t>(countries.Size());
-    stats.referrers = static_cast<uint32_t>(referrers.Size());
     stats.entryPages = static_cast<uint32_t>(entryPages.Size());
   } catch (const std::bad_alloc&) {
     // The counts made so far are returned.

@@ -115,7 +115,7 @@ class QueryFixture : public ::testing::Test {
     return p;
   }
 
-  // The stored record of hit `name` ('a' to 'q').
+  // The stored record of hit `name` ('a' to 'q', later tests add more up to 'z').
   CHitRecord* H(char name) { return stored[name - 'a']; }
 
   void Add(int source, char name, const Hit& hit, uint32_t bytes) {
@@ -130,7 +130,7 @@ class QueryFixture : public ::testing::Test {
   }
 
   hitmaker::Hits hits;
-  CHitRecord* stored[20] = {};
+  CHitRecord* stored[26] = {};
 };
 
 }  // namespace queryfixture

@@ -364,4 +364,31 @@ TEST_F(QueryFixture, PageCaseRuleJoinsRows) {
   EXPECT_EQ(table.RowCount(), 11);
 }
 
+TEST_F(QueryFixture, VisitorsWithTheSamePageSequenceShareAPathRow) {
+  auto visit = [&](char name, uint32_t visitor, const char* page, uint32_t seconds) {
+    Add(1, name,
+        {page, hitmaker::Ip(10, 0, 0, static_cast<uint8_t>(visitor)), nullptr, 8, 4, 2004, seconds, 200, 0, 0, visitor,
+         0, nullptr, queryfixture::kOpera},
+        10);
+  };
+  visit('r', 4, "/about.html", 100);
+  visit('s', 4, "/shop.html", 200);
+  visit('t', 5, "/about.html", 300);
+  visit('u', 5, "/shop.html", 400);
+  visit('v', 6, "/shop.html", 500);  // the same pages the other way round
+  visit('w', 6, "/about.html", 600);
+  CRowTable table;
+  RunQuery(g_project, kReportPath, table, All());
+  ASSERT_EQ(table.RowCount(), 5);
+  int joined = 0;
+  for (int32_t i = 0; i < table.RowCount(); ++i) {
+    const CRow* row = table.GetRow(i);
+    if (row->Visitors() == 2) {
+      ++joined;
+      EXPECT_EQ(row->Hits(), 4u);
+    }
+  }
+  EXPECT_EQ(joined, 1);
+}
+
 }  // namespace
