@@ -11,6 +11,7 @@ int BenchLookup(int argc, char** argv);
 int BenchDns(int argc, char** argv);
 int BenchQuery(int argc, char** argv);
 int BenchExport(int argc, char** argv);
+int BenchListFill(int argc, char** argv);
 
 // Loads the shipped tables, then points the data folder at a scratch folder
 // (removed at exit) so a bench run never touches the user's state.
