@@ -1,0 +1,22 @@
+// Byte strings (log texts, workspace values, language texts, kept as read)
+// to and from the wx strings the windows show.
+#pragma once
+#include <wx/string.h>
+
+#include <string>
+#include <string_view>
+
+namespace tv {
+
+// UTF-8 when the bytes are valid UTF-8, else Windows-1252 (every byte maps
+// to a character, so nothing is dropped).
+wxString BytesToWx(std::string_view bytes);
+wxString BytesToWx(const char* text);  // null gives ""
+
+// The text as UTF-8.
+std::string WxToBytes(const wxString& text);
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool IsValidUtf8(std::string_view bytes);
+
+}  // namespace tv

@@ -1,0 +1,78 @@
+// Test main of the window tests: wx runs on this (the main) thread, which is
+// the UI thread of every test.
+#include <gtest/gtest.h>
+#include <wx/evtloop.h>
+#include <wx/wx.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "tests/common/testenv.h"
+#include "tests/ui/wxtest.h"
+
+namespace {
+
+class TestApp : public wxApp {
+ public:
+  bool OnInit() override { return true; }
+};
+
+wxGUIEventLoop* g_loop = nullptr;
+
+void DispatchPending() {
+  while (g_loop->Pending()) g_loop->Dispatch();
+  if (wxTheApp) wxTheApp->ProcessPendingEvents();
+  g_loop->ProcessIdle();
+}
+
+}  // namespace
+
+namespace wxtest {
+
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    DispatchPending();
+    if (done()) return true;
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
+
+void Pump(int ms) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  PumpUntil([&] { return std::chrono::steady_clock::now() > end; }, ms + 1000);
+}
+
+bool SaveScreenshot(const std::string& name) {
+  Pump(200);
+  std::string path = std::string(TV_UI_SCREENSHOT_DIR) + "/" + name + ".png";
+  // ImageMagick reads the X server's root window, which under Xvfb holds just our windows.
+  std::string command = "import -window root '" + path + "' 2>/dev/null";
+  return std::system(command.c_str()) == 0;
+}
+
+}  // namespace wxtest
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  tvtest::Home();
+  wxApp::SetInstance(new TestApp);
+  if (!wxEntryStart(argc, argv)) return 1;
+  wxTheApp->CallOnInit();
+  int rc;
+  {
+    wxGUIEventLoop loop;
+    wxEventLoopActivator active(&loop);
+    g_loop = &loop;
+    rc = RUN_ALL_TESTS();
+    // Windows destroyed by the tests go at idle time.
+    DispatchPending();
+    g_loop = nullptr;
+  }
+  wxTheApp->OnExit();
+  wxEntryCleanup();
+  return rc;
+}

@@ -1,0 +1,9 @@
+// The list column settings in the profile: read at start-up, written back
+// when the main window closes.
+#pragma once
+
+// Reads "ListColumnInfo" (a value of 600 bytes or more is not read); no
+// settings when it cannot be read.
+void LoadListColumnInfo();
+// Writes the settings, when there are any, to "ListColumnInfo" and drops them.
+void SaveListColumnInfo();
