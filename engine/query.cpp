@@ -430,6 +430,8 @@ class CQueryRun {
   uint32_t TextKey(int kind, const CHitRecord* r);
   uint32_t PageTextHash(const CHitRecord* r);
   uint32_t PathId(const CHitRecord* r);
+  // Kind 24: path ids are dense, so their rows sit in a plain array.
+  int32_t PathRow(CHitRecord* r);
   uint64_t Key(const CHitRecord* r);
   uint64_t ExtraValue(uint32_t pairKind, const CHitRecord* r);
   // The row of the record's key, made when new; -1 when none could be made.
@@ -458,6 +460,14 @@ class CQueryRun {
   Memo m_pages;  // page texts ignoring case
   Memo m_keywords;
   FlatMap m_pageHashes;                    // page handle -> hash of its text
+  struct PageHashSlot {
+    uint64_t key = 0;  // page handle + 1; 0 = empty
+    uint32_t hash = 0;
+  };
+  static constexpr int kPageHashCacheBits = 14;
+  std::vector<PageHashSlot> m_pageHashCache = std::vector<PageHashSlot>(size_t{1} << kPageHashCacheBits);
+  std::vector<int32_t> m_rowOfPath;          // path id -> row, -1 = none yet
+  std::vector<uint64_t> m_pathHashOfVisitor; // hash of the visitor's path so far
   FlatMap m_pathIds;                       // path hash -> path id from 1
   std::vector<uint32_t> m_pathFirstVisitor;  // path id - 1 -> a visitor on it
   std::vector<uint32_t> m_pathOfVisitor;     // visitor -> path id + 1, 0 = not yet known
@@ -527,6 +537,11 @@ uint32_t CQueryRun::TextKey(int kind, const CHitRecord* r) {
 }
 
 uint32_t CQueryRun::PageTextHash(const CHitRecord* r) {
+  // A few pages take most hits: a small direct-mapped cache in front of the
+  // map keeps them out of the map's cache misses.
+  const uint64_t key = uint64_t{r->Page()} + 1;
+  PageHashSlot& slot = m_pageHashCache[(r->Page() * 0x9E3779B1u) >> (32 - kPageHashCacheBits)];
+  if (slot.key == key) return slot.hash;
   bool inserted;
   uint32_t& h = m_pageHashes.Get(r->Page(), 0, &inserted);
   if (inserted) {
@@ -534,12 +549,24 @@ uint32_t CQueryRun::PageTextHash(const CHitRecord* r) {
     for (const char* p = PageOf(r); *p; ++p) x = (x ^ static_cast<unsigned char>(*p)) * 16777619u;
     h = x;
   }
+  slot = PageHashSlot{key, h};
   return h;
 }
 
+int32_t CQueryRun::PathRow(CHitRecord* r) {
+  uint32_t id = PathId(r);
+  if (id >= m_rowOfPath.size()) m_rowOfPath.resize(std::max<size_t>(size_t{id} + 1, m_rowOfPath.size() * 2), -1);
+  int32_t& row = m_rowOfPath[id];
+  if (row < 0) {
+    if (!m_table.AddRow(r)) return -1;
+    row = m_table.RowCount() - 1;
+  }
+  return row;
+}
+
 // Paths are told apart by their page texts; the sequence is hashed from
-// per-page hashes and checked against the first visitor of that hash, so no
-// path text is built.
+// per-page hashes (while the paths are built) and checked against the first
+// visitor of that hash, so no path text is built.
 uint32_t CQueryRun::PathId(const CHitRecord* r) {
   uint32_t visitor = r->VisitorId();
   if (visitor >= m_pathOfVisitor.size()) m_pathOfVisitor.resize(size_t{visitor} + 1, 0);
@@ -550,8 +577,8 @@ uint32_t CQueryRun::PathId(const CHitRecord* r) {
     memo = 1;  // the empty path is id 0
     return 0;
   }
-  uint64_t h = 0x243F6A8885A308D3ull ^ static_cast<uint64_t>(e->count);
-  for (int32_t i = 0; i < e->count; ++i) h = (h ^ PageTextHash(e->hits[i])) * 0x100000001B3ull + 0x9E3779B97F4A7C15ull;
+  uint64_t h = (visitor < m_pathHashOfVisitor.size() ? m_pathHashOfVisitor[visitor] : 0) ^
+               (0x243F6A8885A308D3ull * static_cast<uint64_t>(e->count));
   for (;; h = h * 0x9E3779B97F4A7C15ull + 1) {
     if (h == ~0ull) continue;
     bool inserted;
@@ -699,10 +726,25 @@ void CQueryRun::Pass(CHitStore& store, int kind) {
       continue;
     }
     if (kind == kReportVisits) {
-      g_pathList.AddHit(r->VisitorId(), r);
+      if (m_kind != kReportPath) {
+        g_pathList.AddHit(r->VisitorId(), r);
+        continue;
+      }
+      // The path's hash grows with it while the hit is at hand.
+      const uint32_t visitor = r->VisitorId();
+      const CPathEntry* e = g_pathList.FindVisitor(visitor);
+      const int32_t before = e ? e->count : 0;
+      g_pathList.AddHit(visitor, r);
+      e = g_pathList.FindVisitor(visitor);
+      if (e && e->count != before) {
+        if (visitor >= m_pathHashOfVisitor.size())
+          m_pathHashOfVisitor.resize(std::max<size_t>(size_t{visitor} + 1, m_pathHashOfVisitor.size() * 2), 0);
+        uint64_t& h = m_pathHashOfVisitor[visitor];
+        h = (h ^ PageTextHash(r)) * 0x100000001B3ull + 0x9E3779B97F4A7C15ull;
+      }
       continue;
     }
-    int32_t row = RowFor(Key(r), r);
+    int32_t row = kind == kReportPath ? PathRow(r) : RowFor(Key(r), r);
     if (row < 0) return;
     m_table.GetRow(row)->AddHit(r, m_groupSlots);
     AddPairs(row, r);
