@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/queryparams.h"
+
 int BenchStore(int argc, char** argv);
 int BenchGunzip(int argc, char** argv);
 int BenchTree(int argc, char** argv);
@@ -22,3 +24,7 @@ uint64_t BenchAnalyse(const std::vector<const char*>& files, bool dns);
 
 // Seconds on a monotonic clock.
 double BenchNow();
+
+// Every switch and group slot on, no date range: the totals can be checked
+// against the log itself.
+CQueryParams BenchEverythingParams();

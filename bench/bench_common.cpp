@@ -67,3 +67,9 @@ uint64_t BenchAnalyse(const std::vector<const char*>& files, bool dns) {
   fprintf(stderr, "loaded %llu records in %.2f s\n", static_cast<unsigned long long>(records), BenchNow() - t0);
   return records;
 }
+
+CQueryParams BenchEverythingParams() {
+  CQueryParams p;
+  for (uint32_t& g : p.groupOn) g = 1;
+  return p;
+}

@@ -51,8 +51,7 @@ int BenchExport(int argc, char** argv) {
   BenchUseScratchHome();
   BenchAnalyse(files, false);
 
-  CQueryParams params;
-  for (uint32_t& g : params.groupOn) g = 1;
+  const CQueryParams params = BenchEverythingParams();
   CRowTable table;
   double t0 = BenchNow();
   if (what != kCsvHits && kind != kReportSummary) RunQuery(g_project, kind, table, params);

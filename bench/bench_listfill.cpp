@@ -19,12 +19,6 @@ namespace {
 
 constexpr int64_t kVisibleItems = 50;
 
-CQueryParams EverythingParams() {
-  CQueryParams p;
-  for (uint32_t& g : p.groupOn) g = 1;
-  return p;
-}
-
 void Step(const char* name, double seconds, uint64_t rows) {
   printf("%-12s\trows=%llu\tseconds=%.4f\n", name, static_cast<unsigned long long>(rows), seconds);
 }
@@ -49,7 +43,7 @@ int BenchListFill(int argc, char** argv) {
 
   CRowTable table;
   double t = BenchNow();
-  RunQuery(g_project, kind, table, EverythingParams());
+  RunQuery(g_project, kind, table, BenchEverythingParams());
   fprintf(stderr, "query kind %d: %d rows in %.2f s\n", kind, table.RowCount(), BenchNow() - t);
 
   double total = 0;

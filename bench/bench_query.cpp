@@ -25,14 +25,6 @@
 
 namespace {
 
-// Every switch and group slot on, no date range: the totals can be checked
-// against the log itself.
-CQueryParams EverythingParams() {
-  CQueryParams p;
-  for (uint32_t& g : p.groupOn) g = 1;
-  return p;
-}
-
 void PrintSummary(const CSummaryStats& s) {
   printf(
       "hits\t%u\nvisitors\t%u\nhosts\t%u\npages\t%u\npageViews\t%u\nerrors\t%u\nkeywords\t%u\n"
@@ -73,7 +65,7 @@ int BenchQuery(int argc, char** argv) {
   BenchUseScratchHome();
   BenchAnalyse(files, dns);
 
-  const CQueryParams params = EverythingParams();
+  const CQueryParams params = BenchEverythingParams();
   if (all) {
     double total = 0, worst = 0;
     int worstKind = 0;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "engine/auxdb.h"
+#include "engine/hittext.h"
 #include "engine/project.h"
 #include "engine/reportkind.h"
 #include "engine/settings.h"
@@ -61,9 +62,6 @@ const char* Present(const CStringPool& pool, TextHandle h) {
   const char* t = pool.Text(h);
   return t && *t ? t : nullptr;
 }
-
-const char* ReferrerOf(const CHitRecord* r) { return g_pools.referrers.Text(r->GetReferrer()); }
-const char* AgentOf(const CHitRecord* r) { return g_pools.agents.Text(r->GetUserAgent()); }
 
 // The civil date of a packed date, false when it does not exist.
 bool Civil(uint32_t packed, int* day, int* month, int* year) {

@@ -6,6 +6,7 @@
 
 #include "engine/auxdb.h"
 #include "engine/display.h"
+#include "engine/hittext.h"
 #include "engine/pathlist.h"
 #include "engine/project.h"
 #include "engine/reportkind.h"
@@ -15,26 +16,20 @@ namespace {
 
 constexpr size_t kExtensionSize = 150;
 
-const char* Page(const CHitRecord* r) {
-  const char* t = r->PageText();
-  return t ? t : "";
-}
-const char* Referrer(const CHitRecord* r) { return g_pools.referrers.Text(r->GetReferrer()); }
-const char* Agent(const CHitRecord* r) { return g_pools.agents.Text(r->GetUserAgent()); }
 
 bool CasePage() { return g_project.display.case_page != 0; }
 
 bool SameText(const char* a, const char* b) { return strcmp(a ? a : "", b ? b : "") == 0; }
 
 bool SamePage(const CHitRecord* a, const CHitRecord* b, bool ignoreCase) {
-  return ignoreCase ? strcasecmp(Page(a), Page(b)) == 0 : strcmp(Page(a), Page(b)) == 0;
+  return ignoreCase ? strcasecmp(PageOf(a), PageOf(b)) == 0 : strcmp(PageOf(a), PageOf(b)) == 0;
 }
 
 // The hit's folder begins with the level's folder, which is no longer than it.
 bool InFolder(const CHitRecord* hit, const CHitRecord* level) {
   char mine[kUrlTextSize], theirs[kUrlTextSize];
-  FolderOfUrl(mine, Page(hit), sizeof mine);
-  FolderOfUrl(theirs, Page(level), sizeof theirs);
+  FolderOfUrl(mine, PageOf(hit), sizeof mine);
+  FolderOfUrl(theirs, PageOf(level), sizeof theirs);
   size_t n = strlen(theirs);
   if (strlen(mine) < n) return false;
   return CasePage() ? strncasecmp(mine, theirs, n) == 0 : strncmp(mine, theirs, n) == 0;
@@ -42,8 +37,8 @@ bool InFolder(const CHitRecord* hit, const CHitRecord* level) {
 
 bool SameKeyword(const CHitRecord* a, const CHitRecord* b) {
   char ka[kKeywordSize], kb[kKeywordSize];
-  FormatKeyText(ka, Referrer(a), a->RobotIndex(), sizeof ka);
-  FormatKeyText(kb, Referrer(b), b->RobotIndex(), sizeof kb);
+  FormatKeyText(ka, ReferrerOf(a), a->RobotIndex(), sizeof ka);
+  FormatKeyText(kb, ReferrerOf(b), b->RobotIndex(), sizeof kb);
   return strcasecmp(ka, kb) == 0;
 }
 
@@ -66,8 +61,8 @@ bool SameDomain(const char* a, const char* b) {
 template <typename Compare>
 bool ReferrersMatch(const CHitRecord* hit, const CHitRecord* level, Compare compare) {
   if (hit->GetReferrer() == level->GetReferrer()) return true;
-  const char* a = Referrer(hit);
-  const char* b = Referrer(level);
+  const char* a = ReferrerOf(hit);
+  const char* b = ReferrerOf(level);
   if (!a || !b) return false;
   return compare(a, b);
 }
@@ -87,7 +82,7 @@ bool PathHitMatches(uint32_t levelKind, const CHitRecord* hit, const CHitRecord*
     case kReportSearchEngine:
       return FromSearchEngine(level) && FromSearchEngine(hit) && hit->RobotIndex() == level->RobotIndex();
     case kReportReferringSite:
-      return hit->GetReferrer() == level->GetReferrer() || SameSite(Referrer(hit), Referrer(level));
+      return hit->GetReferrer() == level->GetReferrer() || SameSite(ReferrerOf(hit), ReferrerOf(level));
     case kReportFolder:
       return InFolder(hit, level);
     case kReportTopDomain:
@@ -123,10 +118,10 @@ bool HitMatches(int kind, const CLevelFilter& filter, const CHitRecord* hit) {
     case kReportCountry:
       return SameText(GetCountryOf(hit), filter.text);
     case kReportOs:
-      return Agent(hit) && SameText(FindOperatingSystem(Agent(hit)), filter.text);
+      return AgentOf(hit) && SameText(FindOperatingSystem(AgentOf(hit)), filter.text);
     case kReportBrowser:
     case kReportDownloadManager:
-      return Agent(hit) && SameText(FormatBrowser(hit, nullptr, 0), filter.text);
+      return AgentOf(hit) && SameText(FormatBrowser(hit, nullptr, 0), filter.text);
     case kReportHour:
       return HourOfSeconds(hit->Seconds()) == filter.value;
     case kReportEntry:
@@ -138,7 +133,7 @@ bool HitMatches(int kind, const CLevelFilter& filter, const CHitRecord* hit) {
       return hit->PageType() == level->PageType();
     case kReportFileType: {
       char a[kExtensionSize], b[kExtensionSize];
-      return strcasecmp(ExtensionOfPath(a, Page(hit), sizeof a), ExtensionOfPath(b, Page(level), sizeof b)) == 0;
+      return strcasecmp(ExtensionOfPath(a, PageOf(hit), sizeof a), ExtensionOfPath(b, PageOf(level), sizeof b)) == 0;
     }
     case kReportFolder:
       return InFolder(hit, level);
@@ -195,7 +190,7 @@ CLevelFilter MakeLevelFilter(uint32_t kind, const CHitRecord* record, int32_t ro
       f.text = GetCountryOf(record);
       break;
     case kReportOs:
-      if (const char* agent = Agent(record)) f.text = FindOperatingSystem(agent);
+      if (const char* agent = AgentOf(record)) f.text = FindOperatingSystem(agent);
       break;
     case kReportBrowser:
     case kReportDownloadManager:
@@ -237,7 +232,7 @@ bool PathLevelMatches(int kind, const CHitRecord* record, const CLevelFilter& fi
   const CHitRecord* level = filter.Record();
   if (filter.kind == kReportEntry || filter.kind == kReportExit) {
     const CHitRecord* end = path->hits[filter.kind == kReportEntry ? 0 : path->count - 1];
-    int c = strcmp(Page(end), Page(level));
+    int c = strcmp(PageOf(end), PageOf(level));
     *result = c < 0 ? -1 : c > 0;
     return true;
   }
@@ -273,8 +268,8 @@ int LevelFilterMatches(int kind, const CLevelFilter& filter, CHitRecord* record)
 }
 
 int ComparePagesForKind(int kind, const CHitRecord* a, const CHitRecord* b) {
-  const char* pa = Page(a);
-  const char* pb = Page(b);
+  const char* pa = PageOf(a);
+  const char* pb = PageOf(b);
   if (kind != kReportArgument || g_project.display.ignore_argm) {
     int c = strcmp(pa, pb);
     return c < 0 ? -1 : c > 0;
@@ -293,7 +288,7 @@ int CompareRecordsByPath(const CHitRecord* a, const CHitRecord* b) {
   if (!pa || !pb) return 0;
   int32_t n = pa->count < pb->count ? pa->count : pb->count;
   for (int32_t i = 0; i < n; ++i) {
-    int c = strcmp(Page(pa->hits[i]), Page(pb->hits[i]));
+    int c = strcmp(PageOf(pa->hits[i]), PageOf(pb->hits[i]));
     if (c) return c < 0 ? -1 : 1;
   }
   return pa->count > pb->count ? -1 : pa->count < pb->count;

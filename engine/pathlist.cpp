@@ -5,22 +5,10 @@
 #include <cstring>
 #include <new>
 
+#include "engine/hittext.h"
 #include "engine/msgsink.h"
 
 CPathList g_pathList;
-
-namespace {
-
-const char* PageOf(const CHitRecord* r) {
-  const char* text = r->PageText();
-  return text ? text : "";
-}
-
-bool SamePage(const CHitRecord* a, const CHitRecord* b) {
-  return a->Page() == b->Page() || strcmp(PageOf(a), PageOf(b)) == 0;
-}
-
-}  // namespace
 
 void CPathList::Clear() {
   for (uint32_t v = 0; v < m_size; ++v) free(m_entries[v].hits);
@@ -45,7 +33,7 @@ void CPathList::AddHit(uint32_t visitor, CHitRecord* record) {
     m_size = static_cast<uint32_t>(size);
   }
   CPathEntry& e = m_entries[visitor];
-  if (e.count > 0 && SamePage(e.hits[e.count - 1], record)) return;  // a reload
+  if (e.count > 0 && SamePageText(e.hits[e.count - 1], record)) return;  // a reload
   if (static_cast<uint32_t>(e.count) == e.capacity) {
     uint32_t capacity = std::max<uint32_t>(4, 2 * e.capacity);
     auto* grown = static_cast<CHitRecord**>(realloc(e.hits, capacity * sizeof(CHitRecord*)));

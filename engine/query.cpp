@@ -11,6 +11,7 @@
 
 #include "engine/auxdb.h"
 #include "engine/display.h"
+#include "engine/hittext.h"
 #include "engine/msgsink.h"
 #include "engine/pathlist.h"
 #include "engine/queryderive.h"
@@ -30,16 +31,10 @@ namespace {
 
 constexpr size_t kQueryKeywordSize = 290;
 
-const char* PageOf(const CHitRecord* r) {
-  const char* t = r->PageText();
-  return t ? t : "";
-}
-const char* ReferrerOf(const CHitRecord* r) { return g_pools.referrers.Text(r->GetReferrer()); }
-const char* AgentOf(const CHitRecord* r) { return g_pools.agents.Text(r->GetUserAgent()); }
 bool SamePath(const CPathEntry* a, const CPathEntry* b) {
   if (!a || !b || a->count != b->count) return false;
   for (int32_t i = 0; i < a->count; ++i)
-    if (a->hits[i]->Page() != b->hits[i]->Page() && strcmp(PageOf(a->hits[i]), PageOf(b->hits[i])) != 0) return false;
+    if (!SamePageText(a->hits[i], b->hits[i])) return false;
   return true;
 }
 bool IsSpider(const CHitRecord* r) { return (r->Flags() & kHitRobot) != 0; }

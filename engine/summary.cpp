@@ -2,14 +2,15 @@
 
 #include <strings.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <vector>
 
 #include "engine/auxdb.h"
 #include "engine/display.h"
+#include "engine/hittext.h"
 #include "engine/msgsink.h"
 #include "engine/query.h"
 #include "engine/queryderive.h"
@@ -22,8 +23,6 @@ using query_detail::Memo;
 using query_detail::TextIds;
 
 namespace {
-
-const char* ReferrerOf(const CHitRecord* r) { return g_pools.referrers.Text(r->GetReferrer()); }
 
 bool InDatesAndGroups(const CHitRecord* r, const CQueryParams& p) {
   if (p.dateFromOn && r->PackedDate() < p.dateFrom) return false;
@@ -78,9 +77,7 @@ int RunSummaryQuery(CProject& project, CSummaryStats& stats, const CQueryParams&
     // Each distinct referrer is judged once: internal referrers are skipped,
     // the others count as a referrer and name their site.
     auto countReferrer = [&](const CHitRecord* r) {
-      bool inserted;
-      referrers.Get(r->GetReferrer(), 0, &inserted);
-      if (!inserted) return;
+      if (!referrers.Insert(r->GetReferrer())) return;
       const char* ref = ReferrerOf(r);
       char buf[kUrlTextSize];
       if (!project.int_reff && r->GetReferrer() && MatchUrlList(ref, buf, sizeof buf)) return;

@@ -141,9 +141,8 @@ struct SortParameters {
   int type = kColHits;
   bool ascending = false;
   int kind = 0;
-  uint32_t groupSlots = 0;
   uint32_t extraColumns = 0;
-  uint32_t groupSlotsOfRows = 0;  // the layout of the rows for RowField
+  uint32_t groupSlots = 0;  // of the rows: their layout for RowField
 };
 SortParameters s_sort;
 
@@ -272,15 +271,15 @@ int CompareValues(int type, const CRow* a, const CRow* b) {
   }
   if (type >= kColGroupHits && type < kColSummaryLabel) {
     uint32_t g = static_cast<uint32_t>(type - kColGroupHits) / 2;
-    if (g >= s_sort.groupSlots) return 0;
+    if (g >= std::min<uint32_t>(s_sort.groupSlots, kGroupColumnGroups)) return 0;
     if ((type - kColGroupHits) % 2 == 0) return Order(a->GroupHits(g), b->GroupHits(g));
     return Order(a->GroupBytes(g), b->GroupBytes(g));
   }
   if (type >= kColExtra && type < kColUnused) {
     uint32_t n = static_cast<uint32_t>(type - kColExtra);
     if (n >= s_sort.extraColumns) return 0;
-    return Order(static_cast<int32_t>(ExtraValue(a, n, s_sort.groupSlotsOfRows)),
-                 static_cast<int32_t>(ExtraValue(b, n, s_sort.groupSlotsOfRows)));
+    return Order(static_cast<int32_t>(ExtraValue(a, n, s_sort.groupSlots)),
+                 static_cast<int32_t>(ExtraValue(b, n, s_sort.groupSlots)));
   }
   return 0;
 }
@@ -567,8 +566,7 @@ void SetReportSortParameters(int columnType, bool ascending, int kind, const CRo
   s_sort.type = columnType;
   s_sort.ascending = ascending;
   s_sort.kind = kind;
-  s_sort.groupSlots = table ? std::min<uint32_t>(table->GroupSlots(), kGroupColumnGroups) : 0;
-  s_sort.groupSlotsOfRows = table ? table->GroupSlots() : 0;
+  s_sort.groupSlots = table ? table->GroupSlots() : 0;
   s_sort.extraColumns = UsableExtraColumns(table);
 }
 
