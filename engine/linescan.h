@@ -48,6 +48,15 @@ inline Ch* SkipWhite(Ch* p, Ch* end) {
   return p;
 }
 
+// Whether the character at q is escaped by an odd run of backslashes in front of
+// it, looking back no further than start (a server writes a quote inside a
+// quoted field as \" and a backslash as \\).
+inline bool BackslashEscaped(const char* start, const char* q) {
+  const char* b = q;
+  while (b > start && b[-1] == '\\') --b;
+  return (q - b) % 2 != 0;
+}
+
 // Whether [p, end) holds pattern anywhere; NUL bytes in the text do not stop the search.
 inline bool ContainsText(const char* p, size_t len, const char* pattern) {
   return memmem(p, len, pattern, strlen(pattern)) != nullptr;

@@ -131,17 +131,49 @@ int ReadBlock(const char* format, CHitStore* store, char* block, char* end, cons
 
 }  // namespace
 
-size_t ReadLogBlock(uint64_t* remaining, char* buffer, char** end, int fd) {
-  size_t want = *remaining < kLogBlockSize ? static_cast<size_t>(*remaining) : kLogBlockSize;
-  ssize_t r = ReadFully(fd, buffer, want);
-  size_t got = r > 0 ? static_cast<size_t>(r) : 0;
-  // A file that ends early (or cannot be read on) ends here.
-  *remaining = got < want ? 0 : *remaining - got;
-  char* e = buffer + got;
-  if (*remaining > 0) {
-    char* last = e;
-    while (last > buffer && !IsLineBreak(last[-1])) --last;
-    if (last > buffer + 1) {
+namespace {
+
+// Passes over the rest of a line that did not fit in one block, reading on to
+// its line break. The bytes from that break on are left at the buffer's start;
+// returns their count (0 when the file ended inside the line).
+size_t SkipOverlongLine(uint64_t* remaining, char* buffer, int fd) {
+  while (*remaining > 0) {
+    size_t want = *remaining < kLogBlockSize ? static_cast<size_t>(*remaining) : kLogBlockSize;
+    ssize_t r = ReadFully(fd, buffer, want);
+    size_t got = r > 0 ? static_cast<size_t>(r) : 0;
+    *remaining = got < want ? 0 : *remaining - got;
+    const char* lineEnd = FindLineEnd(buffer, buffer + got);
+    if (lineEnd < buffer + got) {
+      size_t kept = static_cast<size_t>(buffer + got - lineEnd);
+      memmove(buffer, lineEnd, kept);
+      return kept;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+size_t ReadLogBlock(uint64_t* remaining, char* buffer, char** end, int fd, uint32_t* overlong) {
+  size_t kept = 0;  // bytes already in the buffer: the line break behind a passed-over line and what follows
+  for (;;) {
+    size_t want = *remaining < kLogBlockSize - kept ? static_cast<size_t>(*remaining) : kLogBlockSize - kept;
+    ssize_t r = ReadFully(fd, buffer + kept, want);
+    size_t read = r > 0 ? static_cast<size_t>(r) : 0;
+    // A file that ends early (or cannot be read on) ends here.
+    *remaining = read < want ? 0 : *remaining - read;
+    size_t got = kept + read;
+    char* e = buffer + got;
+    if (*remaining > 0) {
+      char* last = e;
+      while (last > buffer && !IsLineBreak(last[-1])) --last;
+      if (last == buffer) {
+        // Every block starts at a line, so this one is a line longer than a
+        // block. It is ignored whole: its tail must not be read as a line of its own.
+        if (overlong) ++*overlong;
+        kept = SkipOverlongLine(remaining, buffer, fd);
+        continue;
+      }
       // The line break stays in this block; the cut line is read again next time.
       size_t back = static_cast<size_t>(e - last);
       if (back == 0 || lseek(fd, -static_cast<off_t>(back), SEEK_CUR) >= 0) {
@@ -149,10 +181,10 @@ size_t ReadLogBlock(uint64_t* remaining, char* buffer, char** end, int fd) {
         e = last - 1;
       }
     }
+    *e = ' ';
+    *end = e;
+    return got;
   }
-  *e = ' ';
-  *end = e;
-  return got;
 }
 
 int ParseLogFile(const char* path, CHitStore* store, CLogSource* /*source*/, const CGroupMaskList& masks,
@@ -192,7 +224,8 @@ int ParseLogFile(const char* path, CHitStore* store, CLogSource* /*source*/, con
   uint64_t before = store->RecordCount();
   uint64_t remaining = length;
   char* end = buffer;
-  size_t got = ReadLogBlock(&remaining, buffer, &end, fd);
+  uint32_t overlong = 0;
+  size_t got = ReadLogBlock(&remaining, buffer, &end, fd, &overlong);
   g_logFormat = DetectLogFormat(buffer, static_cast<size_t>(end - buffer));
   char text[1024];
   snprintf(text, sizeof text, "[%s]=%s", g_logFormat, path);
@@ -203,8 +236,9 @@ int ParseLogFile(const char* path, CHitStore* store, CLogSource* /*source*/, con
     if (got > 0 && !ReadBlock(g_logFormat, store, buffer, end, masks, index)) break;
     EngineProgress(static_cast<uint32_t>((length - remaining) / 1024), 0);
     if (remaining == 0) break;
-    got = ReadLogBlock(&remaining, buffer, &end, fd);
+    got = ReadLogBlock(&remaining, buffer, &end, fd, &overlong);
   }
+  store->ignoredLines += overlong;
 
   uint64_t after = store->RecordCount();
   uint64_t added = after > before ? after - before : 0;
@@ -213,6 +247,8 @@ int ParseLogFile(const char* path, CHitStore* store, CLogSource* /*source*/, con
   snprintf(text, sizeof text, "# Log size=%" PRIu64 " string=%" PRIu64 " (ignore=%" PRIu64 ", head=%" PRIu64 ")",
            size, added, store->ignoredLines, store->headerLines);
   WriteBugLog(text);
+  if (overlong)
+    EngineInfoF("'%s': %u %s longer than 64 KB ignored", displayName, overlong, overlong == 1 ? "line" : "lines");
   if (added == 0) EngineInfoF("'%s' Incorrect or empty log file", displayName);
 
   free(buffer);

@@ -57,9 +57,11 @@ int ParseLogFile(const char* path, CHitStore* store, CLogSource* source, const C
 
 // Reads the next block of at most 64 KB from fd into buffer. Unless the file's
 // end was reached, the block is cut back to its last line break and the bytes
-// after it are left in the file for the next block. *end gets the byte after
-// the data, where a blank is written. Returns the count read.
-size_t ReadLogBlock(uint64_t* remaining, char* buffer, char** end, int fd);
+// after it are left in the file for the next block. A line longer than a block
+// is passed over whole, up to its line break, and counted in *overlong. *end
+// gets the byte after the data, where a blank is written. Returns the count of
+// bytes in the block.
+size_t ReadLogBlock(uint64_t* remaining, char* buffer, char** end, int fd, uint32_t* overlong = nullptr);
 
 // The format of a log from its first block (one of the names above).
 const char* DetectLogFormat(const char* block, size_t length);

@@ -23,6 +23,11 @@ inline char* OnLine(char* p, char* end, char c) {
   return f < end && *f == c ? f : nullptr;
 }
 
+// The first c in [a, b), or null.
+inline char* FindIn(char* a, char* b, char c) {
+  return a < b ? static_cast<char*>(memchr(a, c, static_cast<size_t>(b - a))) : nullptr;
+}
+
 inline bool TwoDigits(const char* p, unsigned* v) {
   if (!IsDigit(p[0]) || !IsDigit(p[1])) return false;
   *v = static_cast<unsigned>((p[0] - '0') * 10 + (p[1] - '0'));
@@ -100,7 +105,7 @@ char* ReadCommonLine(CHitStore* store, char* p, char* end, const CGroupMaskList&
   char* q = OnLine(c, end, '"');
   if (!q) return fail();
   c = q + 1;
-  char* qEnd = OnLine(c, end, '"');
+  char* qEnd = FindClosingQuote(c, end);
   if (!qEnd) return fail();
   if (*c == 'P') rec->SetFlags(rec->Flags() | kHitPost);
   else if (*c == 'H') rec->SetFlags(rec->Flags() | kHitHead);
@@ -149,14 +154,14 @@ char* ReadCommonLine(CHitStore* store, char* p, char* end, const CGroupMaskList&
   // of the line. What is missing is left out; the line stays good.
   char* lineEnd;
   if (char* r = OnLine(c, end, '"')) {
-    char* rEnd = OnLine(r + 1, end, '"');
+    char* rEnd = FindClosingQuote(r + 1, end);
     if (!rEnd) {
       lineEnd = FindLineEnd(r + 1, end);
     } else {
       g_line.referrer = r + 1;
       g_line.referrerLen = static_cast<size_t>(rEnd - r - 1);
       char* a = OnLine(rEnd + 1, end, '"');
-      char* aEnd = a ? OnLine(a + 1, end, '"') : nullptr;
+      char* aEnd = a ? FindClosingQuote(a + 1, end) : nullptr;
       if (!aEnd) {
         lineEnd = FindLineEnd(a ? a + 1 : rEnd + 1, end);
       } else {
@@ -166,7 +171,7 @@ char* ReadCommonLine(CHitStore* store, char* p, char* end, const CGroupMaskList&
         while (c < end && *c == ' ') ++c;
         lineEnd = FindLineEnd(c, end);
         if (c < lineEnd && *c == '"') {
-          char* kEnd = OnLine(c + 1, end, '"');
+          char* kEnd = FindClosingQuote(c + 1, end);
           g_line.cookie = c + 1;
           g_line.cookieLen = static_cast<size_t>((kEnd ? kEnd : lineEnd) - c - 1);
         } else if (c < lineEnd) {
@@ -238,28 +243,52 @@ const char* ParseClfDate(const char* p, const char* end, CHitRecord* record) {
   return p + 8;
 }
 
-bool FindRequestPage(char* p, char* e, char** page, size_t* len) {
-  char* s = static_cast<char*>(memchr(p, '/', static_cast<size_t>(e - p)));
-  if (!s) return false;
-  if (s + 1 < e && s[1] == '/') {
-    if (s > p && s[-1] == ':') {
-      // A full URL: the page begins behind the host; a host alone asks for its root.
-      char* h = s + 2;
-      while (h < e && *h != '/' && *h != ' ') ++h;
-      if (h >= e || *h == ' ') {
-        *page = g_rootPage;
-        *len = 1;
-        return true;
-      }
-      s = h;
-    } else {
-      // "//x": the page begins at the first '/' not followed by another.
-      while (s + 1 < e && s[1] == '/') ++s;
-    }
+char* FindClosingQuote(char* p, char* end) {
+  for (;;) {
+    char* q = OnLine(p, end, '"');
+    if (!q) return nullptr;
+    if (!BackslashEscaped(p, q)) return q;
+    p = q + 1;
   }
-  char* pe = static_cast<char*>(memchr(s, ' ', static_cast<size_t>(e - s)));
+}
+
+bool FindRequestPage(char* p, char* e, char** page, size_t* len) {
+  while (p < e && *p == ' ') ++p;
+  // The target is the word behind the method; a text without a blank is taken
+  // as a target only when it is a path.
+  char* t = FindIn(p, e, ' ');
+  if (t) {
+    while (t < e && *t == ' ') ++t;
+  } else if (p < e && *p == '/') {
+    t = p;
+  } else {
+    return false;
+  }
+  char* te = FindIn(t, e, ' ');
+  return PageOfTarget(t, te ? te : e, page, len);
+}
+
+bool PageOfTarget(char* t, char* te, char** page, size_t* len, bool* path) {
+  if (t >= te) return false;
+  char* s = t;
+  if (path) *path = true;
+  if (*t == '/') {
+    // "//x": the page begins at the first '/' not followed by another.
+    while (s + 1 < te && s[1] == '/') ++s;
+  } else if (char* colon = FindIn(t, te, ':'); colon && te - colon >= 3 && colon[1] == '/' && colon[2] == '/') {
+    // A full URL: the page begins behind the host; a host alone asks for its root.
+    s = FindIn(colon + 3, te, '/');
+    if (!s) {
+      *page = g_rootPage;
+      *len = 1;
+      return true;
+    }
+  } else if (path) {
+    *path = false;
+  }
+  // Anything else ("*", "host:443", "index.html") is the page as the client wrote it.
   *page = s;
-  *len = static_cast<size_t>((pe ? pe : e) - s);
+  *len = static_cast<size_t>(te - s);
   return true;
 }
 

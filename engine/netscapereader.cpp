@@ -23,12 +23,14 @@ struct NetscapeTables {
   NetscapeFieldHandler handlers[kNetscapeMaxFields];
   char terminators[kNetscapeMaxFields][kNetscapeMaxTerminator + 1];
   uint8_t terminatorLengths[kNetscapeMaxFields];
+  bool quoted[kNetscapeMaxFields];  // between quotes: an escaped quote does not end it
 };
 
 struct NetscapeState {
   std::unique_ptr<NetscapeTables> tables;
   int fieldCount = 0;
   bool declared = false;  // a "format=" line was seen in this file
+  bool toldTooManyFields = false;
   const CGroupMaskList* masks = nullptr;
   const CIndexNames* index = nullptr;
 };
@@ -66,7 +68,19 @@ int NetscapeFieldRequest(char* text, size_t len, CHitRecord* record) {
   else if (len && text[0] == 'H') record->SetFlags(record->Flags() | kHitHead);
   char* page;
   size_t pageLen;
-  if (!FindRequestPage(text, text + len, &page, &pageLen)) return 0;
+  // The page is the first word that is a path or a full URL (never the
+  // protocol's "/1.0"); a request for "*" or "host:443" has none.
+  char* end = text + len;
+  char* w = text;
+  for (;;) {
+    while (w < end && *w == ' ') ++w;
+    if (w >= end) return 0;
+    char* we = static_cast<char*>(memchr(w, ' ', static_cast<size_t>(end - w)));
+    if (!we) we = end;
+    bool path;
+    if (PageOfTarget(w, we, &page, &pageLen, &path) && path) break;
+    w = we;
+  }
   ClassifyRequestPage(record, page, pageLen, *g_ns.masks, *g_ns.index);
   return 1;
 }
@@ -133,6 +147,17 @@ char* FindText(char* p, char* end, const char* text, size_t n) {
   return nullptr;
 }
 
+// FindText for the closing text of a quoted field: a quote behind an odd run of
+// backslashes belongs to the field.
+char* FindQuotedFieldEnd(char* p, char* end, const char* text, size_t n) {
+  for (char* from = p;;) {
+    char* f = FindText(from, end, text, n);
+    if (!f) return nullptr;
+    if (!BackslashEscaped(p, f)) return f;
+    from = f + 1;
+  }
+}
+
 // Runs the fields of the layout over the line [p, lineEnd) and commits it. False
 // when no record could be reserved.
 bool ReadNetscapeLine(CHitStore* store, char* p, char* lineEnd) {
@@ -145,7 +170,8 @@ bool ReadNetscapeLine(CHitStore* store, char* p, char* lineEnd) {
     char* fieldEnd = lineEnd;
     if (tl) {
       // Only this line is searched: a field whose text is missing is passed over.
-      fieldEnd = FindText(c, lineEnd, t.terminators[i], tl);
+      fieldEnd = t.quoted[i] ? FindQuotedFieldEnd(c, lineEnd, t.terminators[i], tl)
+                             : FindText(c, lineEnd, t.terminators[i], tl);
       if (!fieldEnd) continue;
     }
     if (!t.handlers[i](c, static_cast<size_t>(fieldEnd - c), rec)) {
@@ -172,12 +198,14 @@ bool ReadNetscapeLine(CHitStore* store, char* p, char* lineEnd) {
 void InitNetscapeReader() {
   g_ns.fieldCount = 0;
   g_ns.declared = false;
+  g_ns.toldTooManyFields = false;
   g_ns.tables.reset(new (std::nothrow) NetscapeTables);
   if (!g_ns.tables) return;
   for (int i = 0; i < kNetscapeMaxFields; ++i) {
     g_ns.tables->handlers[i] = NetscapeFieldSkip;
     g_ns.tables->terminators[i][0] = 0;
     g_ns.tables->terminatorLengths[i] = 0;
+    g_ns.tables->quoted[i] = false;
   }
 }
 
@@ -225,7 +253,13 @@ void ParseNetscapeFormat(const char* line, const char* lineEnd) {
     memcpy(t.terminators[i], p, n);
     t.terminators[i][n] = 0;
     t.terminatorLengths[i] = static_cast<uint8_t>(n);
+    t.quoted[i] = n > 0 && p[0] == '"' && i > 0 && t.terminatorLengths[i - 1] > 0 &&
+                  t.terminators[i - 1][t.terminatorLengths[i - 1] - 1] == '"';
     p = next;
+  }
+  if (p < lineEnd && !g_ns.toldTooManyFields) {
+    g_ns.toldTooManyFields = true;
+    EngineInfoF("Custom log format: fields beyond the first %d are ignored", kNetscapeMaxFields);
   }
   while (g_ns.fieldCount > 0 && t.handlers[g_ns.fieldCount - 1] == NetscapeFieldSkip) --g_ns.fieldCount;
 }

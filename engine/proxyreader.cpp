@@ -151,7 +151,17 @@ bool ParseSquidLine(const char** cursor, const char* end, CSquidLine* line) {
     ++p;
     if (!ReadNumber(p, lineEnd, UINT64_MAX / 16, &v) || !blanks()) return false;
     if (!ReadNumber(p, lineEnd, UINT64_MAX / 16, &v) || !blanks()) return false;  // elapsed time
-    if (!ReadDottedQuad(p, lineEnd, &line->address) || !blanks()) return false;
+    // The client: a dotted address, else (a host name, an IPv6 address) its text.
+    const char* client = p;
+    if (!ReadDottedQuad(p, lineEnd, &line->address) || p >= lineEnd || *p != ' ') {
+      line->address = 0;
+      p = client;
+      while (p < lineEnd && *p != ' ') ++p;
+      if (p == client) return false;
+      line->host = client;
+      line->hostLen = static_cast<size_t>(p - client);
+    }
+    if (!blanks()) return false;
     // Action code: the text up to '/' is skipped, the number behind it is the status.
     while (p < lineEnd && *p != '/' && *p != ' ') ++p;
     if (p >= lineEnd || *p != '/') return false;
@@ -168,6 +178,12 @@ bool ParseSquidLine(const char** cursor, const char* end, CSquidLine* line) {
     line->url = p;
     while (p < lineEnd && *p != ' ') ++p;
     line->urlLen = static_cast<size_t>(p - line->url);
+    // The user name ("-" when none) may follow; the later columns are not read.
+    while (p < lineEnd && *p == ' ') ++p;
+    line->user = p;
+    while (p < lineEnd && *p != ' ') ++p;
+    line->userLen = static_cast<size_t>(p - line->user);
+    if (!line->userLen) line->user = nullptr;
     return true;
   }();
   *cursor = p;
@@ -248,6 +264,10 @@ void StoreSquidLine(const CSquidLine& s, CHitRecord* rec, char* block, const CGr
     rec->SetSeconds(static_cast<uint32_t>(s.timestamp % 86400));
   }
   rec->SetAddress(s.address);
+  g_line.host = s.host;
+  g_line.hostLen = s.hostLen;
+  g_line.user = s.user;
+  g_line.userLen = s.userLen;
   g_line.status = s.status;
   rec->SetBytesSent(s.bytesSent);
   SetMethodFlags(rec, s.post, s.head);

@@ -24,11 +24,15 @@ struct CMsProxyLine {
 struct CSquidLine {
   uint64_t timestamp = 0;  // whole seconds since 1970, UTC
   uint32_t address = 0;
+  const char* host = nullptr;  // a client that is no dotted address (a name, IPv6)
+  size_t hostLen = 0;
   uint16_t status = 0;
   uint32_t bytesSent = 0;
   bool post = false, head = false;
   const char* url = nullptr;
   size_t urlLen = 0;
+  const char* user = nullptr;  // the user column behind the URL, when there is one
+  size_t userLen = 0;
 };
 
 // Each parses the line at *cursor (within [*cursor, end)) and returns true when

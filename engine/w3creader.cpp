@@ -25,6 +25,7 @@ struct W3cReaderState {
   int fieldCount = 0;
   uint32_t defaultDate = 0;  // packed, from the last "#Date:"
   bool accounting = false;   // "#SubComponent: Process Accounting" seen since the last data line
+  bool toldTooManyFields = false;
   std::vector<char> lineBuffer;  // where the stem, '?' and the query are joined
   char* stem = nullptr;
   size_t stemLen = 0;
@@ -212,6 +213,23 @@ uint8_t PageTypeOf(const char* page, size_t len, const CGroupMaskList& masks) {
   return static_cast<uint8_t>(CGroupMaskList::kNoGroup);
 }
 
+// The quote that closes a quoted column whose text starts at p, or the line
+// break or end met first. A quote written twice or behind a backslash is part
+// of the text (both ways of writing one occur).
+char* FindColumnQuote(char* p, char* end) {
+  for (char* from = p;;) {
+    char* q = FindAnyOf(from, end, '"', '\n', '\r');
+    if (q == end || *q != '"') return q;
+    if (BackslashEscaped(p, q)) {
+      from = q + 1;
+    } else if (q + 1 < end && q[1] == '"') {
+      from = q + 2;
+    } else {
+      return q;
+    }
+  }
+}
+
 // Page, '?' and query joined in the line buffer, or the stem alone.
 bool JoinStemAndQuery(char** page, size_t* len) {
   if (!g_w3c.query) {
@@ -244,6 +262,7 @@ void InitW3cReader() {
   g_w3c.fieldCount = 0;
   g_w3c.defaultDate = 0;
   g_w3c.accounting = false;
+  g_w3c.toldTooManyFields = false;
   g_w3c.stem = g_w3c.query = nullptr;
   g_w3c.prepared = false;
   try {
@@ -345,6 +364,20 @@ int ParseW3cDirective(const char* line, const char* lineEnd) {
       if (e >= lineEnd) break;
       p = e + 1;
     }
+    if (g_w3c.fieldCount == kW3cMaxFields && !g_w3c.toldTooManyFields) {
+      int named = g_w3c.fieldCount;
+      for (const char* q = p; q < lineEnd;) {
+        while (q < lineEnd && (*q == ' ' || *q == '\t')) ++q;
+        if (q == lineEnd) break;
+        ++named;
+        while (q < lineEnd && *q != ' ' && *q != '\t') ++q;
+      }
+      if (named > kW3cMaxFields) {
+        g_w3c.toldTooManyFields = true;
+        EngineInfoF("W3C log: the #Fields line names %d fields; fields beyond the first %d are ignored", named,
+                    kW3cMaxFields);
+      }
+    }
     // Unknown last columns need not even be scanned.
     while (g_w3c.fieldCount > 0 && g_w3c.handlers[g_w3c.fieldCount - 1] == W3cFieldSkip) --g_w3c.fieldCount;
     return 1;
@@ -379,7 +412,7 @@ char* ReadW3cLine(CHitStore* store, char* p, char* end, char sep, const CGroupMa
     char* text;
     size_t len;
     if (c < end && *c == '"') {
-      char* close = FindAnyOf(c + 1, end, '"', '\n', '\r');
+      char* close = FindColumnQuote(c + 1, end);
       if (close == end || *close != '"') {
         ++store->ignoredLines;
         return FindLineEnd(close, end);

@@ -3,6 +3,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -37,7 +38,14 @@ struct Fixture {
   std::vector<Want> records;
   uint64_t ignored = 0;
   uint64_t headers = 0;
+  const char* info = nullptr;  // a message the reading must send, exactly once
 };
+
+inline std::vector<std::string>& Infos() {
+  static std::vector<std::string> infos;
+  return infos;
+}
+inline void KeepInfo(const char* text) { Infos().emplace_back(text ? text : ""); }
 
 inline std::string Or(const char* t) { return t ? t : "<none>"; }
 
@@ -72,7 +80,14 @@ inline void CheckFixtures(const std::vector<Fixture>& fixtures) {
     tvtest::WriteFile(path, f.text);
     CGroupMaskList masks;
     CHitStore store;
-    ASSERT_EQ(ParseLogFile(path.c_str(), &store, nullptr, masks, "index.html", f.name, f.text.size()), 1);
+    Infos().clear();
+    SetEngineCallbacks(nullptr, nullptr, nullptr, KeepInfo, nullptr, nullptr);
+    int read = ParseLogFile(path.c_str(), &store, nullptr, masks, "index.html", f.name, f.text.size());
+    ClearEngineCallbacks();
+    ASSERT_EQ(read, 1);
+    if (f.info) {
+      EXPECT_EQ(std::count(Infos().begin(), Infos().end(), std::string(f.info)), 1);
+    }
     auto recs = readtest::Records(store);
     ASSERT_EQ(recs.size(), f.records.size());
     for (size_t i = 0; i < recs.size(); ++i) ExpectRecord(recs[i], f.records[i], "record " + std::to_string(i));
