@@ -365,7 +365,9 @@ const char* SearchKeyword(char* out, size_t size, const char* referrer, int site
     if (!*name) continue;
     const char* p = nullptr;
     if (strcmp(name, "/") != 0) p = FindParameter(referrer, name);
-    else if ((p = strrchr(referrer, '/')) != nullptr) ++p;
+    // Words written as the last part of the path; a referrer with a query
+    // ("/url?sa=t") holds none there.
+    else if (!strchr(referrer, '?') && (p = strrchr(referrer, '/')) != nullptr) ++p;
     if (p) CopyKeyword(out, size, p);
     if (out[0]) break;
   }

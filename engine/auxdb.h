@@ -124,7 +124,8 @@ const char* AgentTableEntry(int index);
 const char* SiteName(int row);  // "" beyond the table
 // The searched words of a search-engine referrer by the site row's keyword
 // parameters: behind "&name", "?name" or "&name" with '=' as %3D, up to '&' or
-// %26, '+' as a blank, in lower case; "/" takes the text after the last '/'.
+// %26, '+' as a blank, in lower case; "/" takes the text after the last '/' of a
+// referrer without query.
 // The first non-empty result, still URL-encoded; "" when none.
 const char* SearchKeyword(char* out, size_t size, const char* referrer, int site);
 

@@ -423,11 +423,8 @@ const char* FormatKeyText(char* out, const char* referrer, int siteIndex, size_t
   SearchKeyword(words.data(), size, referrer, siteIndex);
   bool raw = siteIndex >= 0 && static_cast<size_t>(siteIndex) < g_auxDatabases.sites.size() &&
              g_auxDatabases.sites[static_cast<size_t>(siteIndex)].charset != 0;
+  // Decoded once: a '%' the searcher typed ("%25") stays a '%'.
   DecodeUrlText(words.c_str(), out, size, raw);
-  if (strchr(out, '%')) {
-    words.assign(out);
-    DecodeUrlText(words.c_str(), out, size, raw);
-  }
   return out;
 }
 

@@ -107,7 +107,9 @@ void ClassifySearchEngine(CHitRecord* record) {
     if (dlen > hostLen) return;
     if (dlen > row.domain.size()) dlen = row.domain.size();
     size_t hlen = row.countrySuffix && countryForm ? hostLen - 3 : hostLen;
-    if (!EndsWithNoCase(host, hlen, row.domain.data(), dlen)) continue;
+    // The domain must be whole labels of the host: "notgoogle.de" is not "google".
+    if (!EndsWithNoCase(host, hlen, row.domain.data(), dlen) || (hlen > dlen && host[hlen - dlen - 1] != '.'))
+      continue;
     if (row.engine >= g_auxTables.keywords.size()) return;
     for (const std::string& pattern : g_auxTables.keywords[row.engine].patterns) {
       if (pattern.empty()) continue;

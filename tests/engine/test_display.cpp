@@ -430,7 +430,9 @@ TEST_F(DisplayTest, SearchKeywords) {
       {"http://g.com/search?as_q=a&q=", 0, 200, "a"},  // the first non-empty parameter wins
       {"http://g.com/?q=%D0%96%D0%B8", 0, 200, "\xC6\xE8"},
       {"http://y.ru/?text=%D0%96", 1, 200, "\xD0\x96"},  // the site's code asks for raw bytes
-      {"http://g.com/?q=100%2525", 0, 200, "100%"},      // decoded twice while a '%' remains
+      {"http://g.com/?q=100%2525", 0, 200, "100%25"},    // decoded once: "%25" is what was typed
+      {"http://g.com/?q=%25Text%25", 0, 200, "%text%"},
+      {"http://s.com/tag/url?sa=t", 2, 200, ""},         // a query is no keyword of the path
       {"http://s.com/tag/Blue+Sky", 2, 200, "blue sky"},
       {"http://g.com/?x=1", 0, 200, ""},
       {"http://g.com/?q=a", 9, 200, ""},

@@ -379,6 +379,7 @@ TEST_F(LineCommit, SearchEngineReferrers) {
   // Rows in ascending order of domain length, as the tables keep them.
   g_auxTables.searchEngines = {
       {3, 6, false, "yc.com"},
+      {1, 6, true, "google"},
       {1, 9, true, "google.co"},
       {1, 10, false, "google.com"},
       {2, 16, false, "search.yahoo.com"},
@@ -404,6 +405,15 @@ TEST_F(LineCommit, SearchEngineReferrers) {
       {"https://yahoo.com/search?p=x", false, 0},            // shorter host than the domain
       {"https://news.yc.com/item", true, 3},                 // "/" matches any path
       {"https://www.example.com/?q=x", false, 0},
+      // Domains match whole labels at the end of the host.
+      {"https://www.google.de/search?q=x", true, 1},
+      {"https://google.com/search?q=x", true, 1},
+      {"https://notgoogle.de/search?q=x", false, 0},
+      {"https://notgoogle.com/search?q=x", false, 0},
+      {"https://www.notgoogle.co.uk/search?q=x", false, 0},
+      {"https://hnyc.com/item", false, 0},
+      {"https://google.de.evil.com/search?q=x", false, 0},
+      {"https://www.google.com.evil.de/search?q=x", false, 0},
   };
   for (const Case& c : cases) {
     Line(1, 1, 2004);
