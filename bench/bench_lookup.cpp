@@ -8,6 +8,7 @@
 
 #include "bench/bench.h"
 #include "engine/auxdb.h"
+#include "engine/display.h"
 #include "engine/hitstore.h"
 #include "engine/linecommit.h"
 #include "engine/msgsink.h"
@@ -57,7 +58,8 @@ void Referrer(const char* referrer) {
   char keyword[290], site[700];
   if (record->Flags() & kHitSearchEngine) {
     printf("search engine: %s\n", SiteName(record->RobotIndex()));
-    printf("keyword: %s\n", SearchKeyword(keyword, sizeof keyword, referrer, record->RobotIndex()));
+    // Decoded, as the keyword report shows it.
+    printf("keyword: %s\n", FormatKeyText(keyword, referrer, record->RobotIndex(), sizeof keyword));
   } else {
     printf("search engine: -\nkeyword: -\n");
   }

@@ -1,4 +1,5 @@
 #include "engine/auxdb.h"
+#include "engine/display.h"
 
 #include <gtest/gtest.h>
 
@@ -580,6 +581,22 @@ TEST_F(ShippedTables, BrowsersSystemsRobotsAndSearchEngines) {
       {"Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/144.0.0.0 "
        "Safari/537.36 Edg/144.0.0.0",
        "Microsoft Edge", "Windows 10/11"},
+      {"Mozilla/5.0 (Linux; Android 10; K) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/144.0.0.0 Mobile "
+       "Safari/537.36 EdgA/144.0.0.0",
+       "Microsoft Edge", "Android"},
+      {"Mozilla/5.0 (iPhone; CPU iPhone OS 26_2 like Mac OS X) AppleWebKit/605.1.15 (KHTML, like Gecko) "
+       "CriOS/144.0.0.0 Mobile/15E148 Safari/604.1",
+       "Chrome", "iOS"},
+      {"Mozilla/5.0 (iPad; CPU OS 26_2 like Mac OS X) AppleWebKit/605.1.15 (KHTML, like Gecko) FxiOS/147.0 "
+       "Mobile/15E148 Safari/605.1.15",
+       "Firefox", "iPadOS"},
+      {"Mozilla/5.0 (Android 16; Mobile; rv:147.0) Gecko/147.0 Firefox/147.0", "Firefox", "Android"},
+      {"Mozilla/5.0 (X11; CrOS x86_64 16328.0.0) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/144.0.0.0 "
+       "Safari/537.36",
+       "Chrome", "ChromeOS"},
+      {"Mozilla/5.0 (iPhone; CPU iPhone OS 26_2 like Mac OS X) AppleWebKit/605.1.15 (KHTML, like Gecko) "
+       "GSA/400.0.0 Mobile/15E148 Safari/604.1",
+       "Google App", "iOS"},
   };
   for (const Agent& a : agents) {
     SCOPED_TRACE(a.agent);
@@ -597,6 +614,32 @@ TEST_F(ShippedTables, BrowsersSystemsRobotsAndSearchEngines) {
        "+http://www.google.com/bot.html) Chrome/144.0.7559.132 Safari/537.36",
        "Googlebot"},
       {"Mozilla/5.0 (compatible; bingbot/2.0; +http://www.bing.com/bingbot.htm)", "bingbot"},
+      {"Mozilla/5.0 AppleWebKit/537.36 (KHTML, like Gecko; compatible; DuckAssistBot/1.2; "
+       "+http://duckduckgo.com/duckassistbot.html)",
+       "DuckAssistBot"},
+      {"meta-externalfetcher/1.1 (+https://developers.facebook.com/docs/sharing/webmasters/crawler)",
+       "Meta Fetcher"},
+      {"meta-externalagent/1.1 (+https://developers.facebook.com/docs/sharing/webmasters/crawler)", "Meta AI"},
+      {"Mozilla/5.0 AppleWebKit/537.36 (KHTML, like Gecko; compatible; GPTBot/1.3; +https://openai.com/gptbot)",
+       "GPTBot"},
+      {"Mozilla/5.0 AppleWebKit/537.36 (KHTML, like Gecko); compatible; OAI-SearchBot/1.3; "
+       "+https://openai.com/searchbot",
+       "OAI-SearchBot"},
+      {"Mozilla/5.0 AppleWebKit/537.36 (KHTML, like Gecko; compatible; ClaudeBot/1.0; +claudebot@anthropic.com)",
+       "ClaudeBot"},
+      {"Mozilla/5.0 AppleWebKit/537.36 (KHTML, like Gecko; compatible; PerplexityBot/1.0; "
+       "+https://perplexity.ai/perplexitybot)",
+       "PerplexityBot"},
+      {"Mozilla/5.0 (Linux; Android 5.0) AppleWebKit/537.36 (KHTML, like Gecko) Mobile Safari/537.36 "
+       "(compatible; Bytespider; spider-feedback@bytedance.com)",
+       "Bytespider"},
+      {"Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_5) AppleWebKit/605.1.15 (KHTML, like Gecko) Version/13.1.1 "
+       "Safari/605.1.15 (Applebot/0.1; +http://www.apple.com/go/applebot)",
+       "Applebot"},
+      {"Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_7) AppleWebKit/605.1.15 (KHTML, like Gecko) Version/8.0.2 "
+       "Safari/600.2.5 (Amazonbot/0.1; +https://developer.amazon.com/support/amazonbot)",
+       "Amazonbot"},
+      {"CCBot/2.0 (https://commoncrawl.org/faq/)", "CCBot"},
   };
   for (const Robot& r : robots) {
     SCOPED_TRACE(r.agent);
@@ -614,15 +657,33 @@ TEST_F(ShippedTables, BrowsersSystemsRobotsAndSearchEngines) {
       {"https://www.bing.com/search?q=weather+today&form=QBLH", "Bing", "weather today"},
       {"https://duckduckgo.com/?q=rust+borrow+checker&ia=web", "DuckDuckGo", "rust borrow checker"},
       {"https://yandex.ru/search/?text=pogoda&lr=213", "Yandex", "pogoda"},
+      {"https://www.google.de/search?q=%25Text%25", "Google", "%text%"},  // decoded once
+      // Engines that send only their address are still their referrals.
+      {"https://www.google.com/", "Google", ""},
+      {"https://www.google.co.uk/", "Google", ""},
+      {"https://www.google.com/url?sa=t&rct=j&q=&esrc=s", "Google", ""},
+      {"https://www.bing.com/", "Bing", ""},
+      {"https://duckduckgo.com/", "DuckDuckGo", ""},
+      {"https://ya.ru/", "Yandex", ""},
+      {"https://ya.ru/search/?text=pogoda", "Yandex", "pogoda"},
+      {"https://search.brave.com/", "Brave Search", ""},
+      // Domains match whole labels.
+      {"https://notgoogle.de/search?q=x", nullptr, nullptr},
+      {"https://www.notgoogle.com/search?q=x", nullptr, nullptr},
+      {"https://google.de.evil.com/search?q=x", nullptr, nullptr},
+      {"https://maya.ru/", nullptr, nullptr},
   };
   for (const Referrer& r : referrers) {
     SCOPED_TRACE(r.url);
     int engine = Classify(nullptr, r.url).engine;
+    if (!r.engine) {
+      EXPECT_EQ(engine, -1);
+      continue;
+    }
     EXPECT_STREQ(SiteName(engine), r.engine);
     char kw[290];
-    EXPECT_STREQ(SearchKeyword(kw, sizeof kw, r.url, engine), r.keyword);
+    EXPECT_STREQ(FormatKeyText(kw, r.url, engine, sizeof kw), r.keyword);
   }
-  EXPECT_EQ(Classify(nullptr, "https://www.google.com/").engine, -1);  // no keyword parameter
   EXPECT_TRUE(g_auxDatabases.adHostsLoaded);
   EXPECT_STREQ(FindCountryByTld("www.example.fr"), "France");
 }
