@@ -3,11 +3,13 @@
 // handed out as a small number, so aggregation compares numbers.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "engine/hitstore.h"
+#include "engine/strpool.h"
 
 namespace query_detail {
 
@@ -105,6 +107,67 @@ struct Memo {
     if (inserted) v = make(texts);
     return v;
   }
+};
+
+// Which handles of a pool share their text with another handle, under one
+// comparison rule. A pool gives one text a new handle in every load, and a
+// page cut at its query keeps a handle per query; the texts the reports
+// compare are the same.
+class TextCanon {
+ public:
+  TextCanon(const CStringPool& pool, bool lower);
+  // Every stored text has a handle of its own.
+  bool Distinct() const { return m_others.Size() == 0; }
+  // The first handle of h's text (kEmptyText for the empty text).
+  TextHandle Of(TextHandle h) const {
+    const uint32_t* v = m_others.Find(h);
+    return v ? *v : h;
+  }
+
+ private:
+  FlatMap m_others;  // a handle after the first of its text -> the first
+};
+
+// The canon of the pool as it is now: worked out by one scan of the pool's
+// texts, then shared by every query until the pool stores another text.
+std::shared_ptr<const TextCanon> CanonOf(const CStringPool& pool, bool lower);
+
+// A hit's text as a number that is equal exactly for equal texts: the first
+// handle of the text. While every text has one handle this is the handle
+// itself, at no cost; otherwise a direct-mapped cache sits in front of the
+// canon, since a few texts take most hits.
+class PooledTextIds {
+ public:
+  // lower: texts equal without regard to case. emptyIsNone: an empty text is
+  // no text (kNoText). pages: no text reads as the empty text, as pages do.
+  PooledTextIds(const CStringPool& pool, bool lower, bool emptyIsNone = false, bool pages = false)
+      : m_pool(pool), m_lower(lower), m_noText(pages ? kEmptyText : kNoText), m_empty(emptyIsNone ? kNoText : kEmptyText) {}
+  uint32_t Id(TextHandle h) {
+    if (h <= kEmptyText) return h == kNoText ? m_noText : m_empty;
+    if (m_distinct) return h;
+    return Lookup(h);
+  }
+  // Every text of the pool has one handle: Id is the handle, or 0 or 1.
+  bool Distinct() {
+    Attach();
+    return m_distinct;
+  }
+
+ private:
+  static constexpr int kCacheBits = 12;
+  static constexpr TextHandle kEmptySlot = kNoText;  // never looked up here
+  struct Slot {
+    TextHandle handle;
+    uint32_t id;
+  };
+  void Attach();
+  uint32_t Lookup(TextHandle h);
+  const CStringPool& m_pool;
+  bool m_lower;
+  TextHandle m_noText, m_empty;
+  bool m_distinct = false;
+  std::shared_ptr<const TextCanon> m_canon;
+  std::vector<Slot> m_cache;
 };
 
 }  // namespace query_detail
