@@ -47,7 +47,7 @@ class CStringPool {
   bool QueryMarked() const { return m_marked; }
 
   uint32_t InternedCount() const { return m_interned; }
-  // Every stored text with its handle, in storage order (a page cut at its
+  // Every stored text with its handle, block by block (a page cut at its
   // query as its cut text). Not while another thread appends.
   template <typename F>
   void ForEachText(F f) const;
