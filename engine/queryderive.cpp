@@ -116,6 +116,7 @@ TextCanon::TextCanon(const CStringPool& pool, bool lower) {
   size_t size = 64;
   while (size < 2 * (size_t{pool.InternedCount()} + 1)) size *= 2;
   std::vector<Entry> table(size, Entry{0, kNoText});
+  std::vector<Other> others;
   const size_t mask = size - 1;
   auto same = [lower](const char* a, const char* b) { return (lower ? strcasecmp(a, b) : strcmp(a, b)) == 0; };
   auto place = [&](TextHandle h, const char* text) {
@@ -127,8 +128,7 @@ TextCanon::TextCanon(const CStringPool& pool, bool lower) {
         return;
       }
       if (e.hash == hash && same(pool.Text(e.first), text)) {
-        bool inserted;
-        m_others.Get(h, 0, &inserted) = e.first;
+        others.push_back({h, e.first});
         return;
       }
     }
@@ -140,6 +140,18 @@ TextCanon::TextCanon(const CStringPool& pool, bool lower) {
     if (++placed * 2 > size) return;
     place(h, text);
   });
+  if (others.empty()) return;
+  size_t slots = 16;
+  int bits = 4;
+  while (slots < 2 * others.size()) slots *= 2, ++bits;
+  m_others.assign(slots, Other{kNoText, kNoText});
+  m_mask = slots - 1;
+  m_shift = 32 - bits;
+  for (const Other& o : others) {
+    size_t s = Home(o.handle);
+    while (m_others[s].handle != kNoText) s = (s + 1) & m_mask;
+    m_others[s] = o;
+  }
 }
 
 std::shared_ptr<const TextCanon> CanonOf(const CStringPool& pool, bool lower) {
@@ -170,7 +182,6 @@ void PooledTextIds::Attach() {
   if (m_canon) return;
   m_canon = CanonOf(m_pool, m_lower);
   m_distinct = m_canon->Distinct();
-  if (!m_distinct) m_cache.assign(size_t{1} << kCacheBits, Slot{kEmptySlot, 0});
 }
 
 uint32_t PooledTextIds::Lookup(TextHandle h) {
@@ -178,9 +189,8 @@ uint32_t PooledTextIds::Lookup(TextHandle h) {
     Attach();
     if (m_distinct) return h;
   }
-  Slot& s = m_cache[(h * 0x9E3779B1u) >> (32 - kCacheBits)];
-  if (s.handle != h) s = Slot{h, m_canon->Of(h)};
-  return s.id == kEmptyText ? m_empty : s.id;
+  TextHandle first = m_canon->Of(h);
+  return first == kEmptyText ? m_empty : first;
 }
 
 }  // namespace query_detail

@@ -117,15 +117,27 @@ class TextCanon {
  public:
   TextCanon(const CStringPool& pool, bool lower);
   // Every stored text has a handle of its own.
-  bool Distinct() const { return m_others.Size() == 0; }
+  bool Distinct() const { return m_others.empty(); }
   // The first handle of h's text (kEmptyText for the empty text).
   TextHandle Of(TextHandle h) const {
-    const uint32_t* v = m_others.Find(h);
-    return v ? *v : h;
+    if (m_others.empty()) return h;
+    for (size_t s = Home(h);; s = (s + 1) & m_mask) {
+      const Other& o = m_others[s];
+      if (o.handle == h) return o.first;
+      if (o.handle == kNoText) return h;
+    }
   }
 
  private:
-  FlatMap m_others;  // a handle after the first of its text -> the first
+  // Every handle after the first of its text, with the first, in a table of
+  // eight-byte slots (kNoText: empty): small enough to stay in the cache.
+  struct Other {
+    TextHandle handle, first;
+  };
+  size_t Home(TextHandle h) const { return (h * 0x9E3779B1u) >> m_shift & m_mask; }
+  std::vector<Other> m_others;
+  size_t m_mask = 0;
+  int m_shift = 0;
 };
 
 // The canon of the pool as it is now: worked out by one scan of the pool's
@@ -134,8 +146,7 @@ std::shared_ptr<const TextCanon> CanonOf(const CStringPool& pool, bool lower);
 
 // A hit's text as a number that is equal exactly for equal texts: the first
 // handle of the text. While every text has one handle this is the handle
-// itself, at no cost; otherwise a direct-mapped cache sits in front of the
-// canon, since a few texts take most hits.
+// itself, at no cost; otherwise one look-up in the canon.
 class PooledTextIds {
  public:
   // lower: texts equal without regard to case. emptyIsNone: an empty text is
@@ -154,12 +165,6 @@ class PooledTextIds {
   }
 
  private:
-  static constexpr int kCacheBits = 12;
-  static constexpr TextHandle kEmptySlot = kNoText;  // never looked up here
-  struct Slot {
-    TextHandle handle;
-    uint32_t id;
-  };
   void Attach();
   uint32_t Lookup(TextHandle h);
   const CStringPool& m_pool;
@@ -167,7 +172,6 @@ class PooledTextIds {
   TextHandle m_noText, m_empty;
   bool m_distinct = false;
   std::shared_ptr<const TextCanon> m_canon;
-  std::vector<Slot> m_cache;
 };
 
 }  // namespace query_detail
