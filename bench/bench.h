@@ -18,9 +18,19 @@ int BenchListFill(int argc, char** argv);
 // Loads the shipped tables, then points the data folder at a scratch folder
 // (removed at exit) so a bench run never touches the user's state.
 void BenchUseScratchHome();
-// Makes the files the local sources of the project (with three file-type groups)
-// and runs the whole analysis pass; returns the records loaded.
-uint64_t BenchAnalyse(const std::vector<const char*>& files, bool dns);
+struct BenchLoadOptions {
+  bool dns = false;       // with the DNS pass
+  bool defaults = false;  // a new workspace's options and groups (else three groups, a slot each, spider detection)
+  bool reload = false;    // the first file in one pass, the others added as new sources in a second
+};
+// Makes the files the local sources of the project and runs the whole analysis
+// pass; returns the records loaded.
+uint64_t BenchAnalyse(const std::vector<const char*>& files, const BenchLoadOptions& options);
+inline uint64_t BenchAnalyse(const std::vector<const char*>& files, bool dns) {
+  BenchLoadOptions options;
+  options.dns = dns;
+  return BenchAnalyse(files, options);
+}
 
 // Seconds on a monotonic clock.
 double BenchNow();
@@ -28,3 +38,6 @@ double BenchNow();
 // Every switch and group slot on, no date range: the totals can be checked
 // against the log itself.
 CQueryParams BenchEverythingParams();
+// The report switches of a new workspace (no spiders, no error hits), with
+// what the user interface sets when it opens the kind.
+CQueryParams BenchNewWorkspaceParams(int kind);

@@ -12,6 +12,10 @@
 #include "engine/odbcload.h"
 #include "engine/project.h"
 #include "engine/query.h"
+#include "engine/reportkind.h"
+#include "engine/settings.h"
+#include "engine/textutil.h"
+#include "engine/workspace.h"
 #include "platform/folders.h"
 
 namespace {
@@ -43,24 +47,77 @@ void BenchUseScratchHome() {
   SetEngineCallbacks(nullptr, PrintError, nullptr, nullptr, nullptr, nullptr);
 }
 
-uint64_t BenchAnalyse(const std::vector<const char*>& files, bool dns) {
+namespace {
+
+// The options of a new workspace, copied into the engine as the user
+// interface does before an analysis.
+void UseNewWorkspaceOptions() {
+  const WorkspaceCommon& c = SetWorkspaceDefaults()->common;
+  g_settings.add_contry = c.add_countr;
+  g_settings.no_refer = c.sh_no_refer;
+  g_settings.add_day_week = c.add_day_week;
+  CDisplayOptions& d = g_project.display;
+  d.dt_format = g_settings.dt_format = c.dt_format;
+  d.dt_separator = g_settings.dt_separator = c.dt_separator;
+  d.dt_4year = g_settings.dt_4year = c.dt_4year;
+  d.dt_fmnth = g_settings.dt_fmnth = c.dt_fmnth;
+  d.dt_dweek = g_settings.dt_dweek = c.dt_dweek;
+  d.tm_format = g_settings.tm_format = c.tm_format;
+  d.zone_server = g_settings.zone_server = c.zone_server;
+  d.zone_report = g_settings.zone_report = c.zone_report;
+  d.ignore_argm = c.ignore_argm;
+  d.case_page = c.case_page;
+  d.not_use_cookie = c.not_use_cookie;
+  d.case_kwd = c.case_kwd;
+  d.host_represnt = c.host_represnt;
+  g_analysisOptions.auto_robot = c.auto_robot;
+  g_analysisOptions.confirmation_robot = c.confirmation_robot;
+  g_project.int_reff = static_cast<uint32_t>(c.int_reff);
+  g_project.reff_se = static_cast<uint32_t>(c.reff_se);
+  g_project.ip_lookup = static_cast<uint32_t>(c.ip_lookup);
+  g_project.session = static_cast<uint32_t>(c.session);
+  g_project.send_receive = static_cast<uint32_t>(c.send_receive);
+  g_project.expand_groups = static_cast<uint32_t>(c.expand_groups);
+  g_project.subdomain = static_cast<uint32_t>(c.subdomain);
+  SetStr(&g_project.url, c.URL);
+  SetStr(&g_project.index, c.index);
+  g_project.groups.CopyFrom(g_workspace.groups);
+  g_project.options_copied = 1;
+}
+
+void AddSource(const char* file) {
+  CLogSource source;
+  CLogSourceList::InitEntry(&source);
+  source.file = const_cast<char*>(file);
+  g_project.sources.Add(source);
+  source.file = nullptr;
+}
+
+}  // namespace
+
+uint64_t BenchAnalyse(const std::vector<const char*>& files, const BenchLoadOptions& options) {
   g_project.Reset();
-  for (const char* f : files) {
-    CLogSource source;
-    CLogSourceList::InitEntry(&source);
-    source.file = const_cast<char*>(f);
-    g_project.sources.Add(source);
-    source.file = nullptr;
+  if (options.defaults) {
+    UseNewWorkspaceOptions();
+  } else {
+    g_project.groups.Insert(0, "Pages", ".html;.htm;.asp;.aspx;.php;.shtml", kGroupPages);
+    g_project.groups.Insert(1, "Images", ".gif;.jpg;.jpeg;.png;.ico;.svg", kGroupOther);
+    g_project.groups.Insert(2, "Downloads", ".zip;.exe;.pdf;.msi", kGroupDownloads);
+    g_project.expand_groups = 1;  // a slot per group
+    g_analysisOptions.auto_robot = 1;
+    g_analysisOptions.confirmation_robot = 0;
   }
-  g_project.groups.Insert(0, "Pages", ".html;.htm;.asp;.aspx;.php;.shtml", kGroupPages);
-  g_project.groups.Insert(1, "Images", ".gif;.jpg;.jpeg;.png;.ico;.svg", kGroupOther);
-  g_project.groups.Insert(2, "Downloads", ".zip;.exe;.pdf;.msi", kGroupDownloads);
-  g_project.expand_groups = 1;  // a slot per group
-  g_project.dns_lookup = dns ? 1 : 0;
-  g_analysisOptions.auto_robot = 1;
-  g_analysisOptions.confirmation_robot = 0;
+  g_project.dns_lookup = options.dns ? 1 : 0;
+  const char* index = g_project.index && *g_project.index ? g_project.index : "index.html";
   double t0 = BenchNow();
-  AnalyseLogs(g_project, 0, 0, LoadOdbcTable, "index.html");
+  size_t first = options.reload && files.size() > 1 ? 1 : files.size();
+  for (size_t i = 0; i < first; ++i) AddSource(files[i]);
+  AnalyseLogs(g_project, 0, 0, LoadOdbcTable, index);
+  if (first < files.size()) {
+    // The pools forgot their indexes: the new sources store their texts anew.
+    for (size_t i = first; i < files.size(); ++i) AddSource(files[i]);
+    AnalyseLogs(g_project, 0, 0, LoadOdbcTable, index);
+  }
   BumpQueryGeneration();
   uint64_t records = 0;
   for (int s = 0; s < g_project.sources.Count(); ++s) records += g_project.sources[s].records.RecordCount();
@@ -71,5 +128,23 @@ uint64_t BenchAnalyse(const std::vector<const char*>& files, bool dns) {
 CQueryParams BenchEverythingParams() {
   CQueryParams p;
   for (uint32_t& g : p.groupOn) g = 1;
+  return p;
+}
+
+CQueryParams BenchNewWorkspaceParams(int kind) {
+  CQueryParams p;
+  p.successOn = p.humansOn = p.browserClass0On = p.browserClass1On = 1;
+  p.errorsOn = p.spidersOn = p.otherAgentsOn = 0;
+  switch (kind) {
+    case kReportGroup:
+      for (uint32_t& g : p.groupOn) g = 1;
+      break;
+    case kReportSpider:
+      p.errorsOn = p.successOn = p.spidersOn = p.humansOn = 1;
+      for (uint32_t& g : p.groupOn) g = 1;
+      p.browserClass0On = p.browserClass1On = 0;
+      break;
+    case kReportReferrerType: p.spidersOn = p.humansOn = 1; break;
+  }
   return p;
 }

@@ -1,7 +1,9 @@
-// tvbench query [--dns] FILE... --kind K [--top N] | --all: runs the analysis
-// pass over the files as log sources (--dns: with the DNS pass), then one
-// report kind (printing its top rows) or every kind (printing each kind's time
-// and row count).
+// tvbench query [--dns] [--defaults] [--reload] FILE... --kind K [--top N] | --all:
+// runs the analysis pass over the files as log sources (--dns: with the DNS
+// pass), then one report kind (printing its top rows) or every kind (printing
+// each kind's time and row count). --defaults: a new workspace's options and
+// report switches instead of everything on. --reload: the first file is
+// analysed alone, then the others are added as new sources and analysed again.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -45,10 +47,15 @@ bool IsQueryKind(int kind) {
 int BenchQuery(int argc, char** argv) {
   std::vector<const char*> files;
   int kind = -1, top = 20;
-  bool all = false, dns = false;
+  bool all = false;
+  BenchLoadOptions load;
   for (int i = 0; i < argc; ++i) {
     if (strcmp(argv[i], "--dns") == 0)
-      dns = true;
+      load.dns = true;
+    else if (strcmp(argv[i], "--defaults") == 0)
+      load.defaults = true;
+    else if (strcmp(argv[i], "--reload") == 0)
+      load.reload = true;
     else if (strcmp(argv[i], "--kind") == 0 && i + 1 < argc)
       kind = atoi(argv[++i]);
     else if (strcmp(argv[i], "--top") == 0 && i + 1 < argc)
@@ -59,13 +66,18 @@ int BenchQuery(int argc, char** argv) {
       files.push_back(argv[i]);
   }
   if (files.empty() || (!all && kind < 1)) {
-    fprintf(stderr, "usage: tvbench query [--dns] FILE... --kind K [--top N] | tvbench query [--dns] FILE... --all\n");
+    fprintf(stderr,
+            "usage: tvbench query [--dns] [--defaults] [--reload] FILE... --kind K [--top N] | --all\n");
+    return 2;
+  }
+  if (load.reload && files.size() < 2) {
+    fprintf(stderr, "--reload needs two files or more\n");
     return 2;
   }
   BenchUseScratchHome();
-  BenchAnalyse(files, dns);
+  BenchAnalyse(files, load);
 
-  const CQueryParams params = BenchEverythingParams();
+  auto paramsOf = [&](int k) { return load.defaults ? BenchNewWorkspaceParams(k) : BenchEverythingParams(); };
   if (all) {
     double total = 0, worst = 0;
     int worstKind = 0;
@@ -73,6 +85,7 @@ int BenchQuery(int argc, char** argv) {
       if (k != kReportSummary && !IsQueryKind(k)) continue;
       double start = BenchNow();
       int32_t rows = 1;
+      const CQueryParams params = paramsOf(k);
       if (k == kReportSummary) {
         CSummaryStats stats;
         RunSummaryQuery(g_project, stats, params);
@@ -93,6 +106,7 @@ int BenchQuery(int argc, char** argv) {
     FreeAuxDatabases();
     return 0;
   }
+  const CQueryParams params = paramsOf(kind);
   if (kind == kReportSummary) {
     CSummaryStats stats;
     RunSummaryQuery(g_project, stats, params);

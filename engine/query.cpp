@@ -21,9 +21,10 @@
 #include "engine/urltext.h"
 
 using query_detail::FlatMap;
-using query_detail::Memo;
-using query_detail::TextIds;
 using query_detail::DistinctSet;
+using query_detail::Memo;
+using query_detail::PooledTextIds;
+using query_detail::TextIds;
 
 uint32_t g_queryGeneration = 0;
 
@@ -125,6 +126,7 @@ uint64_t KeyInput(int kind, const CHitRecord* r) {
     case kReportFolder:
     case kReportArgument: return r->Page();
     case kReportSubdomain: return r->GetSubdomain();
+    case kReportUser: return r->GetUserName();
   }
   return 0;
 }
@@ -407,8 +409,15 @@ class CQueryRun {
   CQueryRun(int kind, CRowTable& table, const CQueryParams& params, const uint32_t* extras, int extraCount)
       : m_kind(kind), m_table(table), m_params(params), m_extraCount(extraCount) {
     for (int i = 0; i < extraCount; ++i) m_extraKinds[i] = extras[i];
-    m_pagesIgnoreCase = PagesIgnoreCase();
     m_groupSlots = table.GroupSlots();
+    // While every text of the pool has one handle, these keys are their handles.
+    switch (kind) {
+      case kReportPage:
+      case kReportChildPages: m_keyIsCheap = m_pageIds.Distinct(); break;
+      case kReportReferrer:
+      case kReportError: m_keyIsCheap = m_referrerIds.Distinct(); break;
+      case kReportHost: m_keyIsCheap = m_hostIds.Distinct(); break;
+    }
     m_emptyKeyword = m_memo[kReportKeyword].texts.Intern("", false);
   }
 
@@ -419,18 +428,30 @@ class CQueryRun {
  private:
   bool ReferrerSkipped(const CHitRecord* r);
   int TestLevels(int kind, CHitRecord* r);
-  uint32_t PageId(const CHitRecord* r);
-  uint64_t PageKey(const CHitRecord* r);
-  uint64_t HostKey(const CHitRecord* r) { return r->Address() ? r->Address() : (uint64_t{1} << 32 | r->GetHostName()); }
+  // Texts are told apart by their ids, never by their handles: one text has a
+  // handle per load, and a page cut at its query one per query.
+  uint32_t PageId(const CHitRecord* r) { return m_pageIds.Id(r->Page()); }
+  uint64_t PageKey(const CHitRecord* r) { return PageBits(r) | PageId(r); }
+  static uint64_t PageBits(const CHitRecord* r) {
+    return uint64_t{r->PageType()} << 32 | uint64_t{IsSpider(r)} << 40 | uint64_t{HasStatusError(r)} << 41;
+  }
+  // By address; a client logged by name (or one without either) by the name's text.
+  uint64_t HostKey(const CHitRecord* r) {
+    return r->Address() ? r->Address() : (uint64_t{1} << 32 | m_hostIds.Id(r->GetHostName()));
+  }
   uint32_t TextKey(int kind, const CHitRecord* r);
   uint32_t PageTextHash(const CHitRecord* r);
   uint32_t PathId(const CHitRecord* r);
   // Kind 24: path ids are dense, so their rows sit in a plain array.
   int32_t PathRow(CHitRecord* r);
+  // The row key: equal exactly for the hits the kind's comparator finds equal.
   uint64_t Key(const CHitRecord* r);
+  // Kinds keyed by a pooled text: a key of handles that is equal only for hits
+  // of one row, so that the text's id is looked up once per distinct handle.
+  uint64_t RawKey(const CHitRecord* r);
   uint64_t ExtraValue(uint32_t pairKind, const CHitRecord* r);
   // The row of the record's key, made when new; -1 when none could be made.
-  int32_t RowFor(uint64_t key, CHitRecord* r);
+  int32_t RowFor(CHitRecord* r);
   void AddPairs(int32_t row, const CHitRecord* r);
   void AddExtraPairs(int32_t row, const CHitRecord* r);
 
@@ -439,11 +460,16 @@ class CQueryRun {
   const CQueryParams& m_params;
   uint32_t m_extraKinds[CRowTotals::kMaxExtra] = {};
   int m_extraCount;
-  bool m_pagesIgnoreCase;
   uint32_t m_groupSlots;
+  bool m_keyIsCheap = true;  // the key is looked up per hit, without a raw key
   uint32_t m_emptyKeyword = 0;
 
-  FlatMap m_rows;  // key -> row index
+  FlatMap m_rows;        // raw key (the key itself for numbers) -> row index
+  FlatMap m_rowsByKey;   // key -> row index
+  PooledTextIds m_pageIds{g_pools.pages, PagesIgnoreCase(), false, true};
+  PooledTextIds m_referrerIds{g_pools.referrers, false};
+  PooledTextIds m_hostIds{g_pools.hosts, false, true};
+  PooledTextIds m_agentIds{g_pools.agents, false};
   uint64_t m_lastKey = ~0ull;
   int32_t m_lastRow = -1;
   DistinctSet m_visitorPairs, m_pagePairs;  // row << 32 | value
@@ -452,8 +478,6 @@ class CQueryRun {
   FlatMap m_firstRowOfVisitor;  // kinds 4 and 5
   FlatMap m_internal;           // referrer -> matches the site
   Memo m_memo[kMaxReportKind + 1];
-  Memo m_pages;  // page texts ignoring case
-  Memo m_keywords;
   FlatMap m_pageHashes;                    // page handle -> hash of its text
   struct PageHashSlot {
     uint64_t key = 0;  // page handle + 1; 0 = empty
@@ -514,17 +538,7 @@ int CQueryRun::TestLevels(int kind, CHitRecord* r) {
   return 1;
 }
 
-uint32_t CQueryRun::PageId(const CHitRecord* r) {
-  if (!m_pagesIgnoreCase) return r->Page();
-  return m_pages.Get(r->Page(), [r](TextIds& t) { return t.Intern(PageOf(r), true); });
-}
-
-uint64_t CQueryRun::PageKey(const CHitRecord* r) {
-  return PageId(r) | uint64_t{r->PageType()} << 32 | uint64_t{IsSpider(r)} << 40 | uint64_t{HasStatusError(r)} << 41;
-}
-
 uint32_t CQueryRun::TextKey(int kind, const CHitRecord* r) {
-  if (kind == kReportUser) return r->GetUserName();
   return m_memo[kind].Get(KeyInput(kind, r), [kind, r](TextIds& t) {
     char buf[kUrlTextSize];
     return t.Intern(KeyText(kind, r, buf, sizeof buf), KeyIgnoresCase(kind));
@@ -591,7 +605,7 @@ uint64_t CQueryRun::Key(const CHitRecord* r) {
     case kReportPage:
     case kReportChildPages: return PageKey(r);
     case kReportHost: return HostKey(r);
-    case kReportReferrer: return r->GetReferrer();
+    case kReportReferrer: return m_referrerIds.Id(r->GetReferrer());
     case kReportHour: return HourOfSeconds(r->Seconds());
     case kReportWeekday: return static_cast<uint32_t>(DayOfWeek(r->PackedDate()));
     case kReportGroup: return r->PageType();
@@ -609,12 +623,23 @@ uint64_t CQueryRun::Key(const CHitRecord* r) {
       if (inserted) v = static_cast<uint32_t>(ClassifyReferrer(r));
       return v;
     }
-    case kReportError: return uint64_t{r->Status()} << 32 | r->GetReferrer();
-    case kReportSpiderAgent: return uint64_t{TextKey(kReportBrowser, r)} << 32 | r->GetUserAgent();
+    case kReportError: return uint64_t{r->Status()} << 32 | m_referrerIds.Id(r->GetReferrer());
+    case kReportSpiderAgent: return uint64_t{TextKey(kReportBrowser, r)} << 32 | m_agentIds.Id(r->GetUserAgent());
     case kReportSpider:
     case kReportDownloadManager: return TextKey(kReportBrowser, r);
   }
   return TextKey(m_kind, r);
+}
+
+uint64_t CQueryRun::RawKey(const CHitRecord* r) {
+  switch (m_kind) {
+    case kReportPage:
+    case kReportChildPages: return PageBits(r) | r->Page();
+    case kReportHost: return r->Address() ? r->Address() : (uint64_t{1} << 32 | r->GetHostName());
+    case kReportReferrer: return r->GetReferrer();
+    case kReportError: return uint64_t{r->Status()} << 32 | r->GetReferrer();
+  }
+  return Key(r);
 }
 
 uint64_t CQueryRun::ExtraValue(uint32_t pairKind, const CHitRecord* r) {
@@ -622,7 +647,7 @@ uint64_t CQueryRun::ExtraValue(uint32_t pairKind, const CHitRecord* r) {
     case kPairVisitor: return r->VisitorId();
     case kPairPage: return PageId(r);
     case kPairHost: return HostKey(r);
-    case kPairReferrer: return r->GetReferrer();
+    case kPairReferrer: return m_referrerIds.Id(r->GetReferrer());
     case kPairKeyword: return TextKey(kReportKeyword, r);
     case kPairRobot: return r->RobotIndex();
     case kPairSite: return TextKey(kReportReferringSite, r);
@@ -631,15 +656,22 @@ uint64_t CQueryRun::ExtraValue(uint32_t pairKind, const CHitRecord* r) {
   return 0;
 }
 
-int32_t CQueryRun::RowFor(uint64_t key, CHitRecord* r) {
-  if (key == m_lastKey && m_lastRow >= 0) return m_lastRow;
+int32_t CQueryRun::RowFor(CHitRecord* r) {
+  const bool cheap = m_keyIsCheap;
+  const uint64_t raw = cheap ? Key(r) : RawKey(r);
+  if (raw == m_lastKey && m_lastRow >= 0) return m_lastRow;
   bool inserted;
-  uint32_t& v = m_rows.Get(key, 0, &inserted);
+  uint32_t& v = m_rows.Get(raw, 0, &inserted);
   if (inserted) {
-    if (!m_table.AddRow(r)) return -1;
-    v = static_cast<uint32_t>(m_table.RowCount() - 1);
+    bool fresh = true;
+    uint32_t* row = cheap ? &v : &m_rowsByKey.Get(Key(r), 0, &fresh);
+    if (fresh) {
+      if (!m_table.AddRow(r)) return -1;
+      *row = static_cast<uint32_t>(m_table.RowCount() - 1);
+    }
+    v = *row;
   }
-  m_lastKey = key;
+  m_lastKey = raw;
   m_lastRow = static_cast<int32_t>(v);
   return m_lastRow;
 }
@@ -700,7 +732,7 @@ void CQueryRun::Pass(CHitStore& store, int kind) {
     if (kind == kReportKeyword || kind == kReportSearchEngine) {
       if (FromSearchEngine(r)) {
         if (TextKey(kReportKeyword, r) == m_emptyKeyword) continue;
-        int32_t row = RowFor(Key(r), r);
+        int32_t row = RowFor(r);
         if (row < 0) return;
         m_table.GetRow(row)->AddHit(r, m_groupSlots);
         AddPairs(row, r);
@@ -739,7 +771,7 @@ void CQueryRun::Pass(CHitStore& store, int kind) {
       }
       continue;
     }
-    int32_t row = kind == kReportPath ? PathRow(r) : RowFor(Key(r), r);
+    int32_t row = kind == kReportPath ? PathRow(r) : RowFor(r);
     if (row < 0) return;
     m_table.GetRow(row)->AddHit(r, m_groupSlots);
     AddPairs(row, r);

@@ -3,11 +3,13 @@
 // handed out as a small number, so aggregation compares numbers.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "engine/hitstore.h"
+#include "engine/strpool.h"
 
 namespace query_detail {
 
@@ -105,6 +107,71 @@ struct Memo {
     if (inserted) v = make(texts);
     return v;
   }
+};
+
+// Which handles of a pool share their text with another handle, under one
+// comparison rule. A pool gives one text a new handle in every load, and a
+// page cut at its query keeps a handle per query; the texts the reports
+// compare are the same.
+class TextCanon {
+ public:
+  TextCanon(const CStringPool& pool, bool lower);
+  // Every stored text has a handle of its own.
+  bool Distinct() const { return m_others.empty(); }
+  // The first handle of h's text (kEmptyText for the empty text).
+  TextHandle Of(TextHandle h) const {
+    if (m_others.empty()) return h;
+    for (size_t s = Home(h);; s = (s + 1) & m_mask) {
+      const Other& o = m_others[s];
+      if (o.handle == h) return o.first;
+      if (o.handle == kNoText) return h;
+    }
+  }
+
+ private:
+  // Every handle after the first of its text, with the first, in a table of
+  // eight-byte slots (kNoText: empty): small enough to stay in the cache.
+  struct Other {
+    TextHandle handle, first;
+  };
+  size_t Home(TextHandle h) const { return (h * 0x9E3779B1u) >> m_shift & m_mask; }
+  std::vector<Other> m_others;
+  size_t m_mask = 0;
+  int m_shift = 0;
+};
+
+// The canon of the pool as it is now: worked out by one scan of the pool's
+// texts, then shared by every query until the pool stores another text.
+std::shared_ptr<const TextCanon> CanonOf(const CStringPool& pool, bool lower);
+
+// A hit's text as a number that is equal exactly for equal texts: the first
+// handle of the text. While every text has one handle this is the handle
+// itself, at no cost; otherwise one look-up in the canon.
+class PooledTextIds {
+ public:
+  // lower: texts equal without regard to case. emptyIsNone: an empty text is
+  // no text (kNoText). pages: no text reads as the empty text, as pages do.
+  PooledTextIds(const CStringPool& pool, bool lower, bool emptyIsNone = false, bool pages = false)
+      : m_pool(pool), m_lower(lower), m_noText(pages ? kEmptyText : kNoText), m_empty(emptyIsNone ? kNoText : kEmptyText) {}
+  uint32_t Id(TextHandle h) {
+    if (h <= kEmptyText) return h == kNoText ? m_noText : m_empty;
+    if (m_distinct) return h;
+    return Lookup(h);
+  }
+  // Every text of the pool has one handle: Id is the handle, or 0 or 1.
+  bool Distinct() {
+    Attach();
+    return m_distinct;
+  }
+
+ private:
+  void Attach();
+  uint32_t Lookup(TextHandle h);
+  const CStringPool& m_pool;
+  bool m_lower;
+  TextHandle m_noText, m_empty;
+  bool m_distinct = false;
+  std::shared_ptr<const TextCanon> m_canon;
 };
 
 }  // namespace query_detail

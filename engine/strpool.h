@@ -1,8 +1,11 @@
 // Interning pools for the texts of hit records. Records hold 32-bit handles;
-// two records have the same text exactly when they hold the same handle.
+// records with the same handle have the same text, but one text may have
+// several handles: a load after the index was dropped stores it anew, and a
+// page cut at its query keeps one handle per query.
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 using TextHandle = uint32_t;
@@ -44,6 +47,10 @@ class CStringPool {
   bool QueryMarked() const { return m_marked; }
 
   uint32_t InternedCount() const { return m_interned; }
+  // Every stored text with its handle, block by block (a page cut at its
+  // query as its cut text). Not while another thread appends.
+  template <typename F>
+  void ForEachText(F f) const;
   int BlockCount() const { return static_cast<int>(m_blocks.size()); }
   size_t BytesUsed() const;   // text bytes in blocks
   size_t IndexBytes() const;  // bytes of index nodes and the lookup cache
@@ -103,6 +110,22 @@ class CStringPool {
   uint32_t m_interned = 0;
   std::vector<CacheEntry> m_cache;  // direct-mapped front of the index
 };
+
+template <typename F>
+void CStringPool::ForEachText(F f) const {
+  for (const Block& b : m_blocks) {
+    for (uint32_t at = 0; at < b.used;) {
+      char marker = 0;
+      if (m_marked) marker = b.base[at++];
+      const char* text = b.base + at;
+      size_t len = strlen(text);
+      f(static_cast<TextHandle>((b.firstSlot << kSlotShift) + at), text);
+      at += static_cast<uint32_t>(len + 1);
+      // A text cut at its query keeps the query behind the cut.
+      if (marker == '?' && !memchr(text, '?', len)) at += static_cast<uint32_t>(strlen(b.base + at) + 1);
+    }
+  }
+}
 
 // The seven pools of the hit record's texts.
 struct CRecordPools {

@@ -20,6 +20,7 @@
 
 using query_detail::FlatMap;
 using query_detail::Memo;
+using query_detail::PooledTextIds;
 using query_detail::TextIds;
 
 namespace {
@@ -60,24 +61,26 @@ int RunSummaryQuery(CProject& project, CSummaryStats& stats, const CQueryParams&
 
   try {
     FlatMap keywords, engines, spiders, pages, hosts, sites, countries, referrers, entryPages;
-    Memo keywordIds, engineIds, spiderIds, pageIds;
+    Memo keywordIds, engineIds, spiderIds;
     TextIds siteTexts, countryTexts;
+    // Distinct texts, not handles: a text has a handle per load, a page cut at
+    // its query one per query.
+    PooledTextIds pageIds(g_pools.pages, project.display.case_page != 0, false, true);
+    PooledTextIds referrerIds(g_pools.referrers, false);
+    PooledTextIds hostIds(g_pools.hosts, false, true);
     // Visitor numbers are dense: one bit each for "seen" and "entry counted".
     std::vector<uint8_t> visitorBits;
     const bool switchOn = project.options_copied != 0;
     const bool kwdIgnoreCase = project.display.case_kwd == 0;
-    const bool pageIgnoreCase = project.display.case_page != 0;
 
     auto pageKey = [&](const CHitRecord* r) {
-      uint64_t id = r->Page();
-      if (pageIgnoreCase) id = pageIds.Get(r->Page(), [r](TextIds& t) { return t.Intern(r->PageText(), true); });
-      return id | uint64_t{r->PageType()} << 32 | uint64_t{(r->Flags() & kHitRobot) != 0} << 40 |
+      return pageIds.Id(r->Page()) | uint64_t{r->PageType()} << 32 | uint64_t{(r->Flags() & kHitRobot) != 0} << 40 |
              uint64_t{IsErrorStatus(r->Status())} << 41;
     };
-    // Each distinct referrer is judged once: internal referrers are skipped,
-    // the others count as a referrer and name their site.
+    // Each distinct referrer text is judged once: internal referrers are
+    // skipped, the others count as a referrer and name their site.
     auto countReferrer = [&](const CHitRecord* r) {
-      if (!referrers.Insert(r->GetReferrer())) return;
+      if (!referrers.Insert(referrerIds.Id(r->GetReferrer()))) return;
       const char* ref = ReferrerOf(r);
       char buf[kUrlTextSize];
       if (!project.int_reff && r->GetReferrer() && MatchUrlList(ref, buf, sizeof buf)) return;
@@ -105,7 +108,7 @@ int RunSummaryQuery(CProject& project, CSummaryStats& stats, const CQueryParams&
         ++stats.hits;
         stats.bytesSent += r->BytesSent();
         stats.bytesReceived += r->GetBytesReceived();
-        uint64_t host = r->Address() ? r->Address() : (uint64_t{1} << 32 | r->GetHostName());
+        uint64_t host = r->Address() ? r->Address() : (uint64_t{1} << 32 | hostIds.Id(r->GetHostName()));
         if (host != lastHost) {
           lastHost = host;
           // A new host brings its country.

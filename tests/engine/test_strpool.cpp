@@ -5,6 +5,7 @@
 #include "platform/folders.h"
 #include "tests/common/testenv.h"
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <set>
@@ -104,6 +105,36 @@ TEST(StringPool, QueryMarkerKeepsQueriesApart) {
   pool.FreeIndex();
   TextHandle again = pool.Intern("/a.php?x=2");
   EXPECT_NE(again, q2);
+}
+
+// Pages cut at their query (one with an empty query), an uncut text holding
+// '?', the empty text and a text of a block of its own: each comes once, with
+// its handle and the text it reads as.
+TEST(StringPool, ForEachTextVisitsEveryStoredText) {
+  for (bool marked : {false, true}) {
+    SCOPED_TRACE(marked ? "marked pool" : "plain pool");
+    CStringPool pool;
+    pool.SetQueryMarker(marked, true);
+    std::string big(20000, 'y');
+    std::vector<std::pair<TextHandle, std::string>> want;
+    for (const char* t : {"/a.php?x=1", "/a.php", "/b?", "/c?d?e", "", big.c_str(), "/after"}) {
+      TextHandle h = pool.Intern(t);
+      // Only a marked pool cuts; one of its texts stays whole.
+      if (marked && strcmp(t, "/c?d?e") != 0) pool.CutAtQuery(h);
+      want.push_back({h, pool.Text(h)});
+    }
+    EXPECT_EQ(pool.Intern("/a.php"), want[1].first);  // stored once
+    std::vector<std::pair<TextHandle, std::string>> got;
+    pool.ForEachText([&](TextHandle h, const char* text) { got.push_back({h, text}); });
+    // Blocks come in their order; "/after" went back into the first block.
+    std::sort(got.begin(), got.end());
+    std::sort(want.begin(), want.end());
+    ASSERT_EQ(got.size(), want.size());
+    for (size_t i = 0; i < got.size(); ++i) {
+      EXPECT_EQ(got[i].first, want[i].first) << i;
+      EXPECT_TRUE(got[i].second == want[i].second) << i;  // not printed: one is 20,000 characters
+    }
+  }
 }
 
 TEST(StringPool, ResetStringPoolsTracesAndDropsIndexes) {
