@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/queryparams.h"
+#include "engine/query/queryparams.h"
 
 int BenchStore(int argc, char** argv);
 int BenchGunzip(int argc, char** argv);

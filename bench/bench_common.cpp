@@ -5,17 +5,17 @@
 #include <string>
 #include <vector>
 
+#include "base/msgsink.h"
+#include "base/textutil.h"
 #include "bench/bench.h"
-#include "engine/analysis.h"
-#include "engine/auxdb.h"
-#include "engine/msgsink.h"
-#include "engine/odbcload.h"
-#include "engine/project.h"
-#include "engine/query.h"
-#include "engine/reportkind.h"
-#include "engine/settings.h"
-#include "engine/textutil.h"
-#include "engine/workspace.h"
+#include "engine/analysis/analysis.h"
+#include "engine/config/settings.h"
+#include "engine/config/workspace.h"
+#include "engine/query/query.h"
+#include "engine/sources/odbcload.h"
+#include "engine/store/project.h"
+#include "engine/store/reportkind.h"
+#include "engine/tables/auxdb.h"
 #include "platform/folders.h"
 
 namespace {

@@ -9,10 +9,10 @@
 #include <system_error>
 #include <thread>
 
+#include "base/msgsink.h"
 #include "bench/bench.h"
-#include "engine/dnscache.h"
-#include "engine/hitstore.h"
-#include "engine/msgsink.h"
+#include "engine/analysis/dnscache.h"
+#include "engine/store/hitstore.h"
 #include "platform/folders.h"
 #include "platform/resolver.h"
 

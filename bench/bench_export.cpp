@@ -9,15 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "base/msgsink.h"
 #include "bench/bench.h"
-#include "engine/auxdb.h"
-#include "engine/logload.h"
-#include "engine/msgsink.h"
-#include "engine/odbcload.h"
-#include "engine/project.h"
-#include "engine/query.h"
-#include "engine/reportkind.h"
-#include "engine/rowtable.h"
+#include "engine/query/query.h"
+#include "engine/query/rowtable.h"
+#include "engine/sources/logload.h"
+#include "engine/sources/odbcload.h"
+#include "engine/store/project.h"
+#include "engine/store/reportkind.h"
+#include "engine/tables/auxdb.h"
 #include "output/csvexport.h"
 #include "output/htmlexport.h"
 #include "output/textexport.h"

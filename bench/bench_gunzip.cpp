@@ -1,9 +1,9 @@
 // tvbench gunzip IN OUT: decompresses one file and prints its sizes and the time taken.
 #include <cstdio>
 
+#include "base/msgsink.h"
 #include "bench/bench.h"
 #include "decompress/gunzip.h"
-#include "engine/msgsink.h"
 #include "platform/files.h"
 
 namespace {

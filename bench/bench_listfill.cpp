@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "bench/bench.h"
-#include "engine/auxdb.h"
-#include "engine/project.h"
-#include "engine/query.h"
-#include "engine/reportkind.h"
-#include "engine/rowtable.h"
+#include "engine/query/query.h"
+#include "engine/query/rowtable.h"
+#include "engine/store/project.h"
+#include "engine/store/reportkind.h"
+#include "engine/tables/auxdb.h"
 #include "ui/core/reportcells.h"
 
 namespace {

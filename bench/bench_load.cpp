@@ -10,18 +10,18 @@
 #include <string>
 #include <vector>
 
+#include "base/msgsink.h"
 #include "bench/bench.h"
-#include "engine/analysis.h"
-#include "engine/hitstore.h"
-#include "engine/logcache.h"
-#include "engine/logload.h"
-#include "engine/logread.h"
-#include "engine/msgsink.h"
-#include "engine/odbcload.h"
-#include "engine/project.h"
-#include "engine/recordtree.h"
-#include "engine/strpool.h"
-#include "engine/workspace.h"
+#include "engine/analysis/analysis.h"
+#include "engine/config/workspace.h"
+#include "engine/query/recordtree.h"
+#include "engine/readers/logread.h"
+#include "engine/sources/logcache.h"
+#include "engine/sources/logload.h"
+#include "engine/sources/odbcload.h"
+#include "engine/store/hitstore.h"
+#include "engine/store/project.h"
+#include "engine/store/strpool.h"
 #include "platform/folders.h"
 
 namespace {

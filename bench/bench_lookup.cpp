@@ -6,14 +6,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/msgsink.h"
 #include "bench/bench.h"
-#include "engine/auxdb.h"
-#include "engine/display.h"
-#include "engine/hitstore.h"
-#include "engine/linecommit.h"
-#include "engine/msgsink.h"
-#include "engine/strpool.h"
-#include "engine/urltext.h"
+#include "engine/display/display.h"
+#include "engine/readers/linecommit.h"
+#include "engine/store/hitstore.h"
+#include "engine/store/strpool.h"
+#include "engine/tables/auxdb.h"
+#include "engine/tables/urltext.h"
 
 namespace {
 

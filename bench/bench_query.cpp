@@ -11,17 +11,17 @@
 #include <string>
 #include <vector>
 
+#include "base/msgsink.h"
 #include "bench/bench.h"
-#include "engine/analysis.h"
-#include "engine/auxdb.h"
-#include "engine/display.h"
-#include "engine/msgsink.h"
-#include "engine/odbcload.h"
-#include "engine/project.h"
-#include "engine/query.h"
-#include "engine/reportkind.h"
-#include "engine/rowtable.h"
-#include "engine/summary.h"
+#include "engine/analysis/analysis.h"
+#include "engine/display/display.h"
+#include "engine/query/query.h"
+#include "engine/query/rowtable.h"
+#include "engine/query/summary.h"
+#include "engine/sources/odbcload.h"
+#include "engine/store/project.h"
+#include "engine/store/reportkind.h"
+#include "engine/tables/auxdb.h"
 #include "output/reportrows.h"
 #include "platform/folders.h"
 

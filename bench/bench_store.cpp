@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "bench/bench.h"
-#include "engine/hitstore.h"
+#include "engine/store/hitstore.h"
 
 double BenchNow() {
   using namespace std::chrono;

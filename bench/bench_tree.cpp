@@ -8,9 +8,9 @@
 #include <cstdlib>
 
 #include "bench/bench.h"
-#include "engine/hitstore.h"
-#include "engine/recordtree.h"
-#include "engine/rowtable.h"
+#include "engine/query/recordtree.h"
+#include "engine/query/rowtable.h"
+#include "engine/store/hitstore.h"
 
 namespace {
 

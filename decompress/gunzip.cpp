@@ -12,8 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/msgsink.h"
 #include "decompress/gunzip_state.h"
-#include "engine/msgsink.h"
 
 namespace tvgunzip {
 namespace {

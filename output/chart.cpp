@@ -5,9 +5,9 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/display.h"
-#include "engine/reportkind.h"
-#include "engine/vocab.h"
+#include "engine/display/display.h"
+#include "engine/display/vocab.h"
+#include "engine/store/reportkind.h"
 #include "output/reportrows.h"
 
 // The option variables are defined in gdc_globals.c; here they are only declared.

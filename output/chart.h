@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/rowtable.h"
+#include "engine/query/rowtable.h"
 
 constexpr int kChartPie = 1;
 constexpr int kChartBar = 2;

@@ -3,11 +3,11 @@
 #include <cinttypes>
 #include <cstring>
 
-#include "engine/display.h"
-#include "engine/msgsink.h"
-#include "engine/pathlist.h"
-#include "engine/reportkind.h"
-#include "engine/vocab.h"
+#include "base/msgsink.h"
+#include "engine/display/display.h"
+#include "engine/display/vocab.h"
+#include "engine/query/pathlist.h"
+#include "engine/store/reportkind.h"
 #include "output/outtext.h"
 #include "output/reportrows.h"
 

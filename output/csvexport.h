@@ -2,11 +2,11 @@
 #pragma once
 #include <string>
 
-#include "engine/hitstore.h"
-#include "engine/project.h"
-#include "engine/queryparams.h"
-#include "engine/rowtable.h"
-#include "engine/summary.h"
+#include "engine/query/queryparams.h"
+#include "engine/query/rowtable.h"
+#include "engine/query/summary.h"
+#include "engine/store/hitstore.h"
+#include "engine/store/project.h"
 
 // Appends text in double quotes; a double quote inside is doubled.
 void AppendCsvField(std::string& out, const char* text);

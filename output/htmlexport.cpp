@@ -4,11 +4,22 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
-#include "engine/display.h"
-#include "engine/project.h"
-#include "engine/textutil.h"
+#include "base/msgsink.h"
+#include "base/textutil.h"
+#include "engine/config/settings.h"
+#include "engine/display/display.h"
+#include "engine/display/vocab.h"
+#include "engine/query/pathlist.h"
+#include "engine/query/query.h"
+#include "engine/query/rowtable.h"
+#include "engine/query/summary.h"
+#include "engine/store/project.h"
+#include "engine/store/reportkind.h"
+#include "output/chart.h"
 #include "output/outtext.h"
+#include "output/reportrows.h"
 #include "platform/folders.h"
 
 TemplateVariable g_templateVariables[kTemplateVariableCount] = {
@@ -180,19 +191,6 @@ void AppendSelfLink(std::string& dest, const char* text) { AppendLink(dest, text
 
 // ---------------------------------------------------------------------------
 // Pages
-
-#include <ctime>
-
-#include "engine/msgsink.h"
-#include "engine/pathlist.h"
-#include "engine/query.h"
-#include "engine/reportkind.h"
-#include "engine/rowtable.h"
-#include "engine/settings.h"
-#include "engine/summary.h"
-#include "engine/vocab.h"
-#include "output/chart.h"
-#include "output/reportrows.h"
 
 namespace {
 

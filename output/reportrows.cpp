@@ -1,9 +1,9 @@
 #include "output/reportrows.h"
 
-#include "engine/display.h"
-#include "engine/summary.h"
-#include "engine/vocab.h"
-#include "engine/reportkind.h"
+#include "engine/display/display.h"
+#include "engine/display/vocab.h"
+#include "engine/query/summary.h"
+#include "engine/store/reportkind.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <vector>
 #include <cstdint>
 
-#include "engine/rowtable.h"
+#include "engine/query/rowtable.h"
 
 struct ReportColumns {
   uint32_t showHits = 1;

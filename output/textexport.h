@@ -3,8 +3,8 @@
 #pragma once
 #include <string>
 
-#include "engine/queryparams.h"
-#include "engine/rowtable.h"
+#include "engine/query/queryparams.h"
+#include "engine/query/rowtable.h"
 
 // Output modes of the table writer.
 constexpr int kTableText = 0;

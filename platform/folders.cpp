@@ -1,5 +1,5 @@
-#include "platform/folders.h"
 #include "platform/files.h"
+#include "platform/folders.h"
 
 #include <cstdlib>
 #include <mutex>

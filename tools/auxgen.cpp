@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/auxfile.h"
+#include "engine/tables/auxfile.h"
 #include "platform/files.h"
 
 using namespace auxfile;

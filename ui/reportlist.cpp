@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/reportkind.h"
+#include "engine/store/reportkind.h"
 #include "platform/wx/profile.h"
 #include "platform/wx/wxtext.h"
 #include "ui/core/reportcells.h"

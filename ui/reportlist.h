@@ -3,7 +3,7 @@
 #pragma once
 #include <wx/listctrl.h>
 
-#include "engine/rowtable.h"
+#include "engine/query/rowtable.h"
 #include "ui/sortlist.h"
 
 // Shows the report of kind (rows of rowTable; null for the summary) in list.

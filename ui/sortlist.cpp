@@ -11,7 +11,7 @@
 
 #include <cstring>
 
-#include "engine/reportkind.h"
+#include "engine/store/reportkind.h"
 #include "platform/folders.h"
 #include "platform/wx/wxtext.h"
 #include "ui/core/colinfo.h"

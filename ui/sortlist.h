@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/rowtable.h"
+#include "engine/query/rowtable.h"
 
 class CSortListCtrl;
 

@@ -17,7 +17,7 @@
 #include <system_error>
 #include <thread>
 
-#include "engine/msgsink.h"
+#include "base/msgsink.h"
 #include "platform/wx/uithread.h"
 #include "platform/wx/wxtext.h"
 

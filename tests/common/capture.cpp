@@ -1,4 +1,4 @@
-#include "engine/msgsink.h"
+#include "base/msgsink.h"
 #include "tests/common/testenv.h"
 
 namespace tvtest {

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <deque>
 
-#include "engine/hitstore.h"
-#include "engine/strpool.h"
+#include "engine/store/hitstore.h"
+#include "engine/store/strpool.h"
 
 namespace hitmaker {
 

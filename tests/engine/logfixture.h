@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/logread.h"
-#include "engine/msgsink.h"
+#include "base/msgsink.h"
+#include "engine/readers/logread.h"
 #include "tests/common/testenv.h"
 #include "tests/engine/readtest.h"
 

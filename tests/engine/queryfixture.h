@@ -6,15 +6,15 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/auxdb.h"
-#include "engine/msgsink.h"
-#include "engine/pathlist.h"
-#include "engine/project.h"
-#include "engine/query.h"
-#include "engine/rowtable.h"
-#include "engine/settings.h"
-#include "engine/textutil.h"
-#include "engine/vocab.h"
+#include "base/msgsink.h"
+#include "base/textutil.h"
+#include "engine/config/settings.h"
+#include "engine/display/vocab.h"
+#include "engine/query/pathlist.h"
+#include "engine/query/query.h"
+#include "engine/query/rowtable.h"
+#include "engine/store/project.h"
+#include "engine/tables/auxdb.h"
 #include "tests/engine/auxfixture.h"
 #include "tests/engine/hitmaker.h"
 

@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/auxtables.h"
-#include "engine/hitstore.h"
-#include "engine/logread.h"
-#include "engine/msgsink.h"
-#include "engine/project.h"
-#include "engine/strpool.h"
+#include "base/msgsink.h"
+#include "engine/readers/logread.h"
+#include "engine/store/hitstore.h"
+#include "engine/store/project.h"
+#include "engine/store/strpool.h"
+#include "engine/tables/auxtables.h"
 
 namespace readtest {
 

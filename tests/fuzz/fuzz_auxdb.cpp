@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/auxdb.h"
+#include "engine/tables/auxdb.h"
 
 namespace {
 

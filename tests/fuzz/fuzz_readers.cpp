@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/logread.h"
-#include "engine/w3creader.h"
+#include "engine/readers/logread.h"
+#include "engine/readers/w3creader.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/settings.h"
-#include "engine/workspace.h"
+#include "engine/config/settings.h"
+#include "engine/config/workspace.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* text = reinterpret_cast<const char*>(data);

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/display.h"
-#include "engine/project.h"
-#include "engine/reportkind.h"
-#include "engine/rowtable.h"
-#include "engine/vocab.h"
+#include "engine/display/display.h"
+#include "engine/display/vocab.h"
+#include "engine/query/rowtable.h"
+#include "engine/store/project.h"
+#include "engine/store/reportkind.h"
 #include "output/chart.h"
 #include "output/pngbmp.h"
 #include "tests/common/testenv.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/reportkind.h"
+#include "engine/store/reportkind.h"
 #include "output/csvexport.h"
 #include "output/reportrows.h"
 #include "tests/common/testenv.h"

@@ -1,13 +1,23 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <png.h>
+#include <set>
 #include <string>
 
-#include "engine/project.h"
-#include "engine/textutil.h"
+#include "base/msgsink.h"
+#include "base/textutil.h"
+#include "engine/config/settings.h"
+#include "engine/display/display.h"
+#include "engine/query/query.h"
+#include "engine/query/summary.h"
+#include "engine/store/project.h"
+#include "engine/store/reportkind.h"
 #include "output/htmlexport.h"
 #include "tests/common/testenv.h"
+#include "tests/engine/queryfixture.h"
 
 namespace {
 
@@ -112,14 +122,6 @@ TEST(HtmlTextTest, WrappableTextAndLinks) {
 }
 
 }  // namespace
-
-#include "engine/display.h"
-#include "engine/msgsink.h"
-#include "engine/query.h"
-#include "engine/reportkind.h"
-#include "engine/settings.h"
-#include "engine/summary.h"
-#include "tests/engine/queryfixture.h"
 
 namespace {
 
@@ -255,11 +257,6 @@ TEST(HtmlShippedTemplatesTest, EverySectionIsThere) {
 }
 
 }  // namespace
-
-#include <png.h>
-
-#include <cstdlib>
-#include <set>
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <array>
 #include <vector>
 
-#include "engine/display.h"
-#include "engine/project.h"
-#include "engine/reportkind.h"
-#include "engine/rowtable.h"
+#include "engine/display/display.h"
+#include "engine/query/rowtable.h"
+#include "engine/store/project.h"
+#include "engine/store/reportkind.h"
 #include "output/reportrows.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/reportkind.h"
-#include "engine/settings.h"
+#include "engine/config/settings.h"
+#include "engine/store/reportkind.h"
 #include "output/outtext.h"
 #include "output/reportrows.h"
 #include "output/textexport.h"

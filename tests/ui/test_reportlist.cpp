@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/project.h"
-#include "engine/query.h"
-#include "engine/reportkind.h"
+#include "engine/query/query.h"
+#include "engine/store/project.h"
+#include "engine/store/reportkind.h"
 #include "platform/wx/profile.h"
 #include "platform/wx/wxtext.h"
 #include "tests/common/testenv.h"

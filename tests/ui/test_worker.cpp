@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/msgsink.h"
+#include "base/msgsink.h"
 #include "tests/ui/wxtest.h"
 #include "ui/worker.h"
 

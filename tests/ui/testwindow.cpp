@@ -3,12 +3,12 @@
 #include <wx/sizer.h>
 #include <wx/splitter.h>
 
-#include "engine/analysis.h"
-#include "engine/odbcload.h"
-#include "engine/project.h"
-#include "engine/query.h"
-#include "engine/reportkind.h"
-#include "engine/summary.h"
+#include "engine/analysis/analysis.h"
+#include "engine/query/query.h"
+#include "engine/query/summary.h"
+#include "engine/sources/odbcload.h"
+#include "engine/store/project.h"
+#include "engine/store/reportkind.h"
 #include "ui/core/uistate.h"
 #include "ui/reportlist.h"
 #include "ui/worker.h"

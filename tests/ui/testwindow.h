@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "engine/rowtable.h"
+#include "engine/query/rowtable.h"
 #include "ui/sortlist.h"
 
 class TestReportWindow : public wxFrame {

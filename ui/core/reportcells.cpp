@@ -8,15 +8,15 @@
 #include <cstring>
 #include <string>
 
-#include "engine/auxdb.h"
-#include "engine/display.h"
-#include "engine/pathlist.h"
-#include "engine/project.h"
-#include "engine/reportkind.h"
-#include "engine/settings.h"
-#include "engine/urltext.h"
-#include "engine/vocab.h"
-#include "engine/workspace.h"
+#include "engine/config/settings.h"
+#include "engine/config/workspace.h"
+#include "engine/display/display.h"
+#include "engine/display/vocab.h"
+#include "engine/query/pathlist.h"
+#include "engine/store/project.h"
+#include "engine/store/reportkind.h"
+#include "engine/tables/auxdb.h"
+#include "engine/tables/urltext.h"
 #include "ui/core/colinfo.h"
 #include "ui/core/uistate.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/rowtable.h"
+#include "engine/query/rowtable.h"
 
 // Column types: 1-30 key columns (the type is the report kind whose key the
 // column shows), 101-128 value columns, 200 + n extra column n, 255 unused.

@@ -4,8 +4,8 @@
 #pragma once
 #include <cstdint>
 
-#include "engine/queryparams.h"
-#include "engine/summary.h"
+#include "engine/query/queryparams.h"
+#include "engine/query/summary.h"
 
 // Set while a query or analysis is pending or running and whenever the
 // loaded records are dropped: lists then show empty cells and image 25.

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/display.h"
-#include "engine/recordtree.h"
-#include "engine/reportkind.h"
-#include "engine/workspace.h"
+#include "engine/config/workspace.h"
+#include "engine/display/display.h"
+#include "engine/query/recordtree.h"
+#include "engine/store/reportkind.h"
 #include "tests/engine/queryfixture.h"
 #include "ui/core/reportcells.h"
 #include "ui/core/uistate.h"

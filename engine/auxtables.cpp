@@ -1,3 +1,0 @@
-#include "engine/auxtables.h"
-
-CAuxTables g_auxTables;

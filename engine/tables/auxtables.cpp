@@ -1,0 +1,3 @@
+#include "engine/tables/auxtables.h"
+
+CAuxTables g_auxTables;

@@ -1,0 +1,37 @@
+# Fails when a source includes a header of a layer above its own.
+# cmake -DROOT=<source dir> -P checklayers.cmake
+set(layers platform base decompress engine/store engine/config engine/tables engine/display
+    engine/readers engine/sources engine/query engine/analysis output ui/core ui)
+
+function(layer_of path out)
+  set(found -1)
+  set(i 0)
+  foreach(l IN LISTS layers)
+    string(LENGTH "${l}/" n)
+    string(SUBSTRING "${path}" 0 ${n} head)
+    if(head STREQUAL "${l}/")
+      set(found ${i})  # the longest prefix is the last that matches
+    endif()
+    math(EXPR i "${i} + 1")
+  endforeach()
+  set(${out} ${found} PARENT_SCOPE)
+endfunction()
+
+set(bad "")
+foreach(top IN ITEMS platform base decompress engine output ui)
+  file(GLOB_RECURSE sources RELATIVE "${ROOT}" "${ROOT}/${top}/*.h" "${ROOT}/${top}/*.cpp" "${ROOT}/${top}/*.c")
+  foreach(src IN LISTS sources)
+    layer_of("${src}" mine)
+    file(STRINGS "${ROOT}/${src}" lines REGEX "^#include \"")
+    foreach(line IN LISTS lines)
+      string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" inc "${line}")
+      layer_of("${inc}" theirs)
+      if(theirs GREATER mine)
+        string(APPEND bad "  ${src} includes ${inc}\n")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+if(bad)
+  message(FATAL_ERROR "Includes that point to a layer above:\n${bad}")
+endif()
