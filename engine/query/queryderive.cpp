@@ -114,7 +114,7 @@ TextCanon::TextCanon(const CStringPool& pool, bool lower) {
     TextHandle first;
   };
   size_t size = 64;
-  while (size < 2 * (size_t{pool.InternedCount()} + 1)) size *= 2;
+  while (size < 2 * (size_t{pool.StoredCount()} + 1)) size *= 2;
   std::vector<Entry> table(size, Entry{0, kNoText});
   std::vector<Other> others;
   const size_t mask = size - 1;
@@ -158,23 +158,23 @@ std::shared_ptr<const TextCanon> CanonOf(const CStringPool& pool, bool lower) {
   struct Held {
     const CStringPool* pool;
     bool lower;
-    uint32_t interned;
+    uint64_t version;
     std::shared_ptr<const TextCanon> canon;
   };
   static std::mutex mutex;
   static std::vector<Held> held;
   std::lock_guard<std::mutex> lock(mutex);
-  // Handles are never reused without the pool storing new texts, and the
-  // interned count only grows: an equal count means the same texts.
+  // The pool's version changes with its texts and is never reused, so an equal
+  // version means the same texts, even for another pool at the same address.
   for (Held& h : held) {
     if (h.pool != &pool || h.lower != lower) continue;
-    if (h.interned != pool.InternedCount()) {
+    if (h.version != pool.Version()) {
       h.canon = std::make_shared<const TextCanon>(pool, lower);
-      h.interned = pool.InternedCount();
+      h.version = pool.Version();
     }
     return h.canon;
   }
-  held.push_back({&pool, lower, pool.InternedCount(), std::make_shared<const TextCanon>(pool, lower)});
+  held.push_back({&pool, lower, pool.Version(), std::make_shared<const TextCanon>(pool, lower)});
   return held.back().canon;
 }
 

@@ -2,6 +2,7 @@
 
 #include "base/msgsink.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -40,6 +41,9 @@ uint32_t HashText(const char* s, size_t len) {
   return static_cast<uint32_t>(h ^ (h >> 32));
 }
 
+std::atomic<uint64_t> g_nextPoolVersion{1};
+uint64_t NextVersion() { return g_nextPoolVersion.fetch_add(1, std::memory_order_relaxed); }
+
 }  // namespace
 
 CStringPool::CStringPool() { Init(); }
@@ -52,6 +56,8 @@ CStringPool::~CStringPool() {
 
 void CStringPool::Init() {
   m_blocks.clear();
+  m_stored = 0;
+  m_version = NextVersion();
   m_nextSlot = 1;
   m_openBlock = SIZE_MAX;
   m_depth = 0;
@@ -301,6 +307,8 @@ TextHandle CStringPool::Intern(const char* text, size_t len) {
   TextHandle h = StoreText(text, len, marker);
   if (h == kNoText) return kEmptyText;
   ++m_interned;
+  ++m_stored;
+  m_version = NextVersion();
   if (!InsertEntry(static_cast<int>(m_depth), nullptr, h)) {
     // A node that could not be split stays full but searchable; the load stops.
     if (!StopRequested()) EngineOutOfMemory(1041);

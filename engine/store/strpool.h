@@ -47,6 +47,11 @@ class CStringPool {
   bool QueryMarked() const { return m_marked; }
 
   uint32_t InternedCount() const { return m_interned; }
+  // Texts stored now (FreeAll empties the pool; the interned count goes on).
+  uint32_t StoredCount() const { return m_stored; }
+  // Changes whenever the pool's texts do, and is never the same for two pools
+  // or two fillings: what was worked out from the texts holds while it stays.
+  uint64_t Version() const { return m_version; }
   // Every stored text with its handle, block by block (a page cut at its
   // query as its cut text). Not while another thread appends.
   template <typename F>
@@ -108,6 +113,8 @@ class CStringPool {
   bool m_marked = false;
   bool m_ignoreArgm = false;
   uint32_t m_interned = 0;
+  uint32_t m_stored = 0;
+  uint64_t m_version = 0;
   std::vector<CacheEntry> m_cache;  // direct-mapped front of the index
 };
 

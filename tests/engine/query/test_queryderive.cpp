@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
 #include <set>
 #include <vector>
@@ -106,3 +107,23 @@ TEST(PooledTextIds, CanonFollowsThePoolAsItGrows) {
 }
 
 }  // namespace
+
+// Another pool at the same address with as many texts as the last one (a test
+// pool on the stack, say) must not be judged by what was worked out before.
+TEST(PooledTextIds, CanonIsWorkedOutAgainForAnotherPoolAtTheSameAddress) {
+  std::optional<CStringPool> pool;
+  pool.emplace();
+  pool->Intern("a");
+  pool->FreeIndex();
+  pool->Intern("a");  // two handles of one text
+  EXPECT_FALSE(CanonOf(*pool, false)->Distinct());
+  pool.reset();
+  pool.emplace();
+  TextHandle x = pool->Intern("x");
+  pool->FreeIndex();
+  TextHandle y = pool->Intern("y");
+  auto canon = CanonOf(*pool, false);
+  EXPECT_TRUE(canon->Distinct());
+  EXPECT_EQ(canon->Of(x), x);
+  EXPECT_EQ(canon->Of(y), y);
+}
