@@ -68,8 +68,7 @@ PortCheck ParsePort(const wxString& text, uint16_t* port) {
   unsigned long value = 0;
   for (wxUniChar c : t)
     if (c < '0' || c > '9') return PortCheck::NotNumber;
-  if (t.length() > 5 || !t.ToULong(&value)) return PortCheck::OutOfRange;
-  if (value > 65535) return PortCheck::OutOfRange;
+  if (!t.ToULong(&value) || value > 65535) return PortCheck::OutOfRange;
   *port = static_cast<uint16_t>(value);
   return PortCheck::Ok;
 }

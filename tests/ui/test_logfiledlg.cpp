@@ -353,6 +353,7 @@ TEST_F(LogFileDialog, APortThatIsNoPortNumberKeepsTheDialogOpen) {
     const char* message;
   } cases[] = {
       {"70000", "Please enter an integer between 0 and 65535."},
+      {"99999999999999999999", "Please enter an integer between 0 and 65535."},
       {"", "Please enter an integer."},
   };
   for (const Case& c : cases) {
