@@ -165,14 +165,11 @@ TEST_F(EnvironmentTest, StartUpRemovesOnlyTheTemporaryFilesADeadRunLeft) {
   const std::vector<std::string> stale = {"logAb3xZ9", "tmpdb000000", "iNetqwerty", "iCshZZZZZZ"};
   const std::vector<std::string> others = {"logAb3xZ", "logAb3xZ9Q", "log-b3xZ9", "logAb3.Z9", "notes.txt",
                                            "cache.cfg", "xlogAb3xZ9"};
-  auto plant = [&] {
-    for (const std::string& n : stale) tvtest::WriteFile(tmp + n, "left by a killed run");
-    for (const std::string& n : others) tvtest::WriteFile(tmp + n, "not a temporary file");
-    fs::create_symlink(outside, tmp + "logLINK00");
-    fs::create_directory(tmp + "logDIR000");
-  };
+  for (const std::string& n : stale) tvtest::WriteFile(tmp + n, "left by a killed run");
+  for (const std::string& n : others) tvtest::WriteFile(tmp + n, "not a temporary file");
+  fs::create_symlink(outside, tmp + "logLINK00");
+  fs::create_directory(tmp + "logDIR000");
   auto exists = [&](const std::string& n) { return fs::exists(fs::symlink_status(tmp + n)); };
-  plant();
 
   // While another run holds the folder nothing goes.
   {
