@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-#include "engine/analysis/environment.h"
+#include "platform/folders.h"
 #include "output/chart.h"
 #include "output/pngbmp.h"
 #include "platform/files.h"
@@ -56,6 +56,7 @@ bool CChartDlg::Create(wxWindow* parent, wxWindowID id) {
   column->Add(source, 0, wxEXPAND | wxALL, 2);
   auto* row = new wxBoxSizer(wxHORIZONTAL);
   row->Add(column, 0, wxEXPAND);
+  m_choices = column;
   row->AddStretchSpacer();
   SetSizer(row);
 
@@ -92,14 +93,15 @@ void CChartDlg::OnPaint(wxPaintEvent&) {
   // Under the choices the pane shows its own background.
   dc.SetBackground(wxBrush(GetBackgroundColour()));
   dc.Clear();
-  DrawReportChart(dc, paneWidth - kChartLeft, paneHeight);
+  DrawReportChart(dc, paneWidth - ChartLeft(), paneHeight);
 }
 
 bool CChartDlg::DrawReportChart(wxDC& dc, int w, int h) {
   if (reportKind < 0 || !queryState) return false;
   ++m_draws;
-  ChartPlacement place = PlaceChart(w, h);
-  std::string png = TempFolder() + "chart.png";
+  int left = ChartLeft();
+  ChartPlacement place = PlaceChart(w, h, left);
+  std::string png = tv::TempDir() + "chart.png";
   int width = place.width, height = place.height;
   if (!BuildReportChart(reportKind, *queryState, &width, &height, nullptr, png.c_str(), nullptr,
                         ChartStyleOf(chartType, chartSource)))
@@ -110,10 +112,14 @@ bool CChartDlg::DrawReportChart(wxDC& dc, int w, int h) {
   wxSize client = GetClientSize();
   dc.SetBrush(wxBrush(GetBackgroundColour()));
   dc.SetPen(*wxTRANSPARENT_PEN);
-  dc.DrawRectangle(kChartLeft, 0, std::max(client.GetWidth() - kChartLeft, 0), client.GetHeight());
+  dc.DrawRectangle(left, 0, std::max(client.GetWidth() - left, 0), client.GetHeight());
   m_position = wxPoint(place.x, place.y);
   dc.DrawBitmap(m_bitmap, m_position);
   return true;
+}
+
+int CChartDlg::ChartLeft() const {
+  return m_choices ? std::max(kChartLeft, m_choices->GetMinSize().GetWidth() + 4) : kChartLeft;
 }
 
 void CChartDlg::Redraw() {

@@ -35,6 +35,9 @@ class CChartDlg : public wxPanel {
   const wxBitmap& ChartBitmap() const { return m_bitmap; }
   wxPoint ChartPosition() const { return m_position; }
   int DrawCount() const { return m_draws; }
+  // Where the room right of the choices begins: kChartLeft, or more when the
+  // choices need it on this display.
+  int ChartLeft() const;
 
   // Called after a choice changed; navigation redraws the chart of the level.
   // Unset, the pane repaints itself.
@@ -55,6 +58,7 @@ class CChartDlg : public wxPanel {
   void OnSwallow(wxCommandEvent&) {}
   void Redraw();
 
+  wxSizer* m_choices = nullptr;
   wxRadioButton* m_type[3] = {};
   wxRadioButton* m_source[4] = {};
   wxBitmap m_bitmap;

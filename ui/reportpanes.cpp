@@ -129,7 +129,7 @@ bool CReportPane::Create(wxWindow* parent) {
   }
   if (!column->IsEmpty()) {
     column->SetMinSize(wxSize(kFilterColumn, -1));
-    row->Add(column, 0, wxEXPAND | wxLEFT, 4);
+    row->Add(column, 0, wxEXPAND | wxLEFT | wxRIGHT, 4);
   }
   SetSizer(row);
   Bind(wxEVT_BUTTON, &CReportPane::OnSwallow, this, wxID_OK);

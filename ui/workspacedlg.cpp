@@ -96,14 +96,17 @@ void CWorkspaceDlg::OnSize(wxSizeEvent& event) {
     b->SetSize(x, cy - buttonHeight - 2, bw, buttonHeight);
     x += bw + 5;
   }
-  // The group buttons keep their own widths: a label is never cut.
+  // The group buttons share the box; each keeps at least room for its label.
+  int boxWidth = std::max(cx - w - 7, 60);
+  int share = (boxWidth - 20 - 15) / 4;
   int by = 197, bx = w + 10;
   for (wxButton* b : m_groupButtons) {
-    int bw = b->GetBestSize().GetWidth();
+    int least = b->GetTextExtent(b->GetLabel()).GetWidth() + 16;
+    int bw = std::max(std::min(b->GetBestSize().GetWidth(), share), least);
     b->SetSize(bx, by, bw, buttonHeight);
     bx += bw + 5;
   }
-  int boxWidth = std::max(cx - w - 7, bx - w + 5);
+  boxWidth = std::max(boxWidth, bx - w + 5);
   m_groupsBox->SetSize(w, 0, boxWidth, std::max(230, by + buttonHeight + 8));
   groupList->SetSize(w + 10, 22, std::max(boxWidth - 18, 10), 170);
 }

@@ -4,11 +4,11 @@
 
 #include "output/chart.h"
 
-ChartPlacement PlaceChart(int w, int h) {
+ChartPlacement PlaceChart(int w, int h, int left) {
   ChartPlacement p;
   p.width = w > 600 ? w - 50 : std::max(w, 400);
   p.height = h > 500 ? h - 50 : std::max(h, 200);
-  p.x = kChartLeft + std::max((w - p.width) / 2, 0);
+  p.x = left + std::max((w - p.width) / 2, 0);
   p.y = std::max((h - p.height) / 2, 0);
   return p;
 }

@@ -12,10 +12,11 @@ struct ChartPlacement {
   int y = 0;
 };
 
-// w x h: the room right of the choice groups. The picture is w less 50 above
+// w x h: the room right of the choice groups, which start left (at least
+// kChartLeft when the choices are wider). The picture is w less 50 above
 // 600, at least 400; h less 50 above 500, at least 200. It is centred in the
 // room by its own size, and never placed left of the room or above the pane.
-ChartPlacement PlaceChart(int w, int h);
+ChartPlacement PlaceChart(int w, int h, int left = kChartLeft);
 
 // Type 0 default, 1 pie, 2 bars; source 0 default, 1 hits, 2 bandwidth, 3 visitors.
 unsigned ChartStyleOf(int chartType, int chartSource);
