@@ -135,6 +135,7 @@ void CWorkspaceDlg::FillGroupList(int select) {
 }
 
 void CWorkspaceDlg::AddLogSource() {
+  if (!PaneDialogs().editSource) return;
   CLogSourceList fresh;  // one new entry, with the user's proxy preset
   CLogSource* source = fresh.AddEmpty();
   if (!source) return;
@@ -160,7 +161,7 @@ void CWorkspaceDlg::UpdateLogSource() {
   if (logList->GetSelections(selected) == 0) return;
   int n = *std::min_element(selected.begin(), selected.end());
   CLogSource* source = g_project.sources.Get(n);
-  if (!source) return;
+  if (!source || !PaneDialogs().editSource) return;
   bool replaced = false;
   PaneDialogs().editSource(this, *source, [&](const CLogSource& result) {
     g_project.sources.Update(n, result);
@@ -174,7 +175,7 @@ void CWorkspaceDlg::UpdateLogSource() {
 void CWorkspaceDlg::DeleteLogSources() {
   wxArrayInt selected;
   if (logList->GetSelections(selected) == 0) return;
-  if (PaneDialogs().message("Delete the selection log file(s) from workspace?", wxYES_NO | wxICON_QUESTION) != wxYES)
+  if (!PaneDialogs().message || PaneDialogs().message("Delete the selection log file(s) from workspace?", wxYES_NO | wxICON_QUESTION) != wxYES)
     return;
   std::vector<int> rows(selected.begin(), selected.end());
   std::sort(rows.begin(), rows.end());
@@ -194,7 +195,7 @@ void CWorkspaceDlg::GroupsChanged(int select) {
 
 void CWorkspaceDlg::AddGroup() {
   if (g_workspace.groups.Count() >= CGroupList::kMaxGroups) {
-    PaneDialogs().message("Too many groups", wxOK | wxICON_EXCLAMATION);
+    if (PaneDialogs().message) PaneDialogs().message("Too many groups", wxOK | wxICON_EXCLAMATION);
     return;
   }
   if (!PaneDialogs().editGroup) return;
@@ -221,7 +222,7 @@ void CWorkspaceDlg::EditGroup() {
 void CWorkspaceDlg::DeleteGroup() {
   int n = groupList->GetSelection();
   if (!g_workspace.groups.Valid(n)) return;
-  if (PaneDialogs().message("Delete the selection group from workspace?", wxYES_NO | wxICON_QUESTION) != wxYES) return;
+  if (!PaneDialogs().message || PaneDialogs().message("Delete the selection group from workspace?", wxYES_NO | wxICON_QUESTION) != wxYES) return;
   g_workspace.groups.Delete(n);
   GroupsChanged(std::min(n, g_workspace.groups.Count()));
 }

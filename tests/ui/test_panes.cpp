@@ -132,7 +132,6 @@ class PanesWindow : public ::testing::Test {
     g_project.Reset();
     g_workspace.groups.Clear();
     g_uiQuery = CQueryParams{};
-    CWorkspaceDlg::PaneDialogs() = {};
     FreeAuxDatabases();
     tv::RemoveFile(tvtest::Home() + "robot.dat");
   }
