@@ -18,6 +18,8 @@
 #include <string>
 
 #include "base/textutil.h"
+#include "engine/analysis/analysis.h"
+#include "engine/config/settings.h"
 #include "engine/config/workspace.h"
 #include "engine/store/hittext.h"
 #include "engine/store/project.h"
@@ -353,9 +355,15 @@ TEST_F(PanesWindow, ChartPaneDrawsBarsAndPieAndLeavesNoFiles) {
   EXPECT_FALSE(tv::FileExists(tv::TempDir() + "chart.png"));
   EXPECT_FALSE(tv::FileExists(tv::TempDir() + "chart.bmp"));
 
-  // A kind without a chart: nothing drawn, nothing left, no crash.
+  // A narrow pane: the picture keeps its least width and starts right of the choices.
   wxBitmap target(300, 200);
   wxMemoryDC dc(target);
+  ASSERT_TRUE(chart->DrawReportChart(dc, 300 - chart->ChartLeft(), 200));
+  EXPECT_EQ(chart->ChartBitmap().GetWidth(), 400);
+  EXPECT_EQ(chart->ChartBitmap().GetHeight(), 200);
+  EXPECT_EQ(chart->ChartPosition(), wxPoint(chart->ChartLeft(), 0));
+
+  // A kind without a chart: nothing drawn, nothing left, no crash.
   chart->SetChartPaneData(kReportPage, &window->tables[kReportHour]);
   EXPECT_FALSE(chart->DrawReportChart(dc, 300, 200));
   EXPECT_FALSE(tv::FileExists(tv::TempDir() + "chart.png"));
@@ -490,6 +498,36 @@ TEST_F(PanesWindow, WorkspacePaneEditsSourcesAndGroups) {
   g_project.groups.CopyFrom(g_workspace.groups);
   ReportPaneHooks() = PaneHooks();
   dialogs = saved;
+}
+
+TEST(ReanalyzeWorkspace, AnalysesOnlyWithAReportOpen) {
+  int analyses = 0, force = -1;
+  ReportPaneHooks().runAnalysis = [&](int f) {
+    ++analyses;
+    force = f;
+  };
+  uint16_t savedKind = g_topReportKind;
+  SettingsBlock savedSettings = g_settings;
+  CAnalysisOptions savedAnalysis = g_analysisOptions;
+  CDisplayOptions savedDisplay = g_project.display;
+  g_project.options_copied = 0;
+  g_topReportKind = kNoTopReportKind;
+  g_runPending = false;
+  ReanalyzeWorkspace();
+  EXPECT_TRUE(g_runPending);
+  EXPECT_EQ(analyses, 0);
+  EXPECT_EQ(g_project.options_copied, 0u);
+  g_topReportKind = kReportPage;
+  ReanalyzeWorkspace();
+  EXPECT_EQ(analyses, 1);
+  EXPECT_EQ(force, 0);
+  EXPECT_EQ(g_project.options_copied, 1u);  // the workspace's options went in first
+  g_topReportKind = savedKind;
+  g_settings = savedSettings;
+  g_analysisOptions = savedAnalysis;
+  g_project.display = savedDisplay;
+  g_runPending = false;
+  ReportPaneHooks() = PaneHooks();
 }
 
 }  // namespace
