@@ -127,7 +127,9 @@ bool CReportPane::Create(wxWindow* parent) {
     groupsList->Bind(wxEVT_LEFT_UP, &CReportPane::OnGroupsClick, this);
     column->Add(groupsList, 1, wxEXPAND | wxALL, 4);
   }
-  if (!column->IsEmpty()) {
+  if (column->IsEmpty()) {
+    delete column;
+  } else {
     column->SetMinSize(wxSize(kFilterColumn, -1));
     row->Add(column, 0, wxEXPAND | wxLEFT | wxRIGHT, 4);
   }
