@@ -7,12 +7,10 @@
 #include <wx/stattext.h>
 #include <wx/weakref.h>
 
-#include "engine/analysis/analysis.h"
+#include <algorithm>
+
 #include "engine/query/query.h"
-#include "engine/sources/odbcload.h"
 #include "engine/store/project.h"
-#include "engine/store/reportkind.h"
-#include "platform/wx/wxtext.h"
 #include "ui/chartdlg.h"
 #include "ui/core/docoptions.h"
 #include "ui/core/uistate.h"
@@ -28,7 +26,6 @@ enum {
   kIdSpiderAll = 1003,  // 1003..1005
   kIdResponseAll = 1009,  // 1009..1011
   kIdGroups = 1012,
-  kIdBrowsers = 1017,
   kIdChooseText = 1053,
 };
 constexpr int kAgentIds[4] = {1017, 1020, 1021, 1022};
@@ -294,7 +291,7 @@ CReportPanes::~CReportPanes() {
   }
   s_windowsMade = false;
   s_current = -1;
-  if (s_rerunPane) s_rerunPane = nullptr;
+  s_rerunPane = nullptr;
 }
 
 wxWindow* ReportPane(int slot) { return slot >= 0 && slot < kPaneSlotCount ? s_panes[slot].get() : nullptr; }
