@@ -13,6 +13,7 @@
 struct CAnalysisOptions {
   int16_t auto_robot = 0;          // detect spiders
   int16_t confirmation_robot = 1;  // new spiders wait for the user's answer
+  int16_t save_a_robot = 1;        // keep detected spiders in the spider tables
 };
 extern CAnalysisOptions g_analysisOptions;
 
