@@ -2,10 +2,17 @@
 
 #include <iterator>
 
+#include "platform/wx/gtkmenu.h"
 #include "ui/artwork.h"
 #include "ui/core/menutext.h"
 #include "ui/core/reportcmd.h"
 #include "ui/ids.h"
+
+static_assert(Cmd(ReportCommandOf(1).commandId) == ID_GO_PAGES && Cmd(ReportCommandOf(2).commandId) == ID_GO_HOSTS &&
+              Cmd(ReportCommandOf(29).commandId) == ID_GO_CHILD_PAGES &&
+              Cmd(ReportCommandOf(43).commandId) == ID_GO_ITEMS &&
+              Cmd(ReportCommandOf(0).commandId) == ID_HELP_INDEX,
+              "the report command table and the menus use the same commands");
 
 bool CIconMenu::flatLookXp = true;
 bool CIconMenu::flatLookOther = true;
@@ -160,7 +167,7 @@ void AddGoCommands(CIconMenu* menu, const Context* context, int marked) {
   int n = BuildReportCommandTable(context->kind, table, true, context->cityData);
   for (int i = 0; i < n; ++i)
     if (table[i].marked == marked)
-      menu->AppendIconItem(static_cast<int>(table[i].commandId), wxString::FromUTF8(ReportCommandText(table[i])));
+      menu->AppendIconItem(Cmd(static_cast<int>(table[i].commandId)), wxString::FromUTF8(ReportCommandText(table[i])));
 }
 
 // Fills menu from the entries after a kMenuPopup up to its kMenuEnd; returns
@@ -204,6 +211,11 @@ size_t FindTop(int place) {
 const MenuEntry* MenuTable(size_t* count) {
   *count = std::size(kTable);
   return kTable;
+}
+
+CIconMenu::CIconMenu() {
+  static bool shown = tv::ShowMenuImages();
+  (void)shown;
 }
 
 wxMenuItem* CIconMenu::AppendIconItem(int id, const wxString& text, wxItemKind kind) {

@@ -39,7 +39,7 @@ const MenuEntry* MenuTable(size_t* count);
 
 class CIconMenu : public wxMenu {
  public:
-  CIconMenu() = default;
+  CIconMenu();
 
   // The menu bar (the main window's menu 128).
   static wxMenuBar* CreateMenuBar();
