@@ -5,6 +5,7 @@
 #include <wx/menu.h>
 #include <wx/panel.h>
 #include <wx/sizer.h>
+#include <wx/statbmp.h>
 #include <wx/stattext.h>
 #include <wx/tooltip.h>
 #include <wx/uiaction.h>
@@ -301,6 +302,41 @@ TEST(MenuFrame, MenuBarOpenMenuAndToolbarScreenshot) {
   sim.Char(WXK_ESCAPE);
   wxtest::Pump(100);
   EXPECT_TRUE(opened) << "the menu did not open";
+  frame->Destroy();
+}
+
+// Every drawing parses and paints something at the menu, toolbar and a
+// large size; the sheet is kept as a screenshot.
+TEST(Artwork, EveryImageRendersAtEverySize) {
+  auto* frame = new wxFrame(nullptr, wxID_ANY, "artwork", wxPoint(10, 10), wxSize(kImageCount * 46 + 20, 150));
+  auto* panel = new wxPanel(frame);
+  panel->SetBackgroundColour(*wxWHITE);
+  for (int image = 0; image < kImageCount; ++image) {
+    int x = 10 + image * 46;
+    int y = 10;
+    for (int size : {kMenuImageSize, kToolbarImageSize, 48}) {
+      wxBitmap bitmap = ImageBundle(image, size).GetBitmap(wxSize(size, size));
+      ASSERT_TRUE(bitmap.IsOk()) << image;
+      EXPECT_EQ(bitmap.GetSize(), wxSize(size, size));
+      wxImage pixels = bitmap.ConvertToImage();
+      int painted = 0;
+      for (int py = 0; py < size; ++py)
+        for (int px = 0; px < size; ++px)
+          if (!pixels.HasAlpha() || pixels.GetAlpha(px, py) > 0) ++painted;
+      EXPECT_GT(painted, size * size / 20) << "image " << image << " at " << size;
+      EXPECT_LT(painted, size * size + 1);
+      new wxStaticBitmap(panel, wxID_ANY, bitmap, wxPoint(x, y));
+      y += size + 6;
+    }
+  }
+  EXPECT_EQ(CommandImage(ID_GO_WHOIS), kImgWhois);
+  EXPECT_EQ(CommandImage(ID_GO_PAGES), kImgNone);
+  EXPECT_FALSE(ImageBundle(kImageCount, 16).IsOk());
+  EXPECT_EQ(ToolbarStrip(24, false).GetSize(), wxSize(24 * kToolbarImageCount, 24));
+  EXPECT_FALSE(AppIconBundle().IsEmpty());
+  frame->Show();
+  wxtest::PumpUntil([&] { return frame->IsShownOnScreen(); });
+  EXPECT_TRUE(wxtest::SaveScreenshot("menus_artwork"));
   frame->Destroy();
 }
 
