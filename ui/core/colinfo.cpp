@@ -20,8 +20,10 @@ std::string MakeKey(const char* prefix, int kind, int column) {
   return key;
 }
 
-// Reads an unsigned decimal of 1 to maxDigits digits no larger than limit.
+// Reads an unsigned decimal of 1 to maxDigits digits no larger than limit,
+// written as the key is written (no leading zeros), so a lookup can find it.
 bool ReadNumber(const char*& p, const char* end, int maxDigits, long long limit, long long* out) {
+  if (end - p >= 2 && p[0] == '0' && p[1] >= '0' && p[1] <= '9') return false;
   long long v = 0;
   int digits = 0;
   while (p < end && *p >= '0' && *p <= '9') {

@@ -123,6 +123,7 @@ TEST_F(ColumnInfo, DamagedStoredValueKeepsItsGoodEntriesOnly) {
       {"\\Cz1@5#-\\Cz1@6#+4\\Cz1@7#4 ", ""},              // no number
       {"\\Cz999@5#1\\Cz1@99999999#1\\Xy1@5#1\\Cz-1@5#1", ""},  // out of range, unknown prefix
       {"\\Cz1@5#1\\Cz1@5#2", "\\Cz1@5#1"},              // a repeated key: the first one counts
+      {"\\Cz01@5#1\\Cz1@05#1\\Cz0@0#007", "\\Cz0@0#007"},  // keys are never written with zeros in front
       {"\\\\\\", ""},
   };
   for (const Case& c : cases) {

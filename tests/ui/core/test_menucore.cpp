@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/config/workspace.h"
 #include "engine/store/reportkind.h"
 #include "platform/launcher.h"
 #include "ui/core/menutext.h"
@@ -100,6 +101,10 @@ TEST_F(Whois, AddressPreferredPlaceholderInAnyCaseHostEncoded) {
   ASSERT_EQ(opened.size(), 2u);
   EXPECT_EQ(opened[0], "https://whois.test/q?h=10.0.1.2&again=10.0.1.2");
   EXPECT_EQ(opened[1], "https://whois.test/q?h=h%C3%A9%20st%26x&again=h%C3%A9%20st%26x");
+
+  // The shipped template is a public web service taking the host in its address.
+  EXPECT_TRUE(OpenWhois(kDefaultWhoisUrl, "", 0x08080404));
+  EXPECT_EQ(opened.back(), "https://www.whois.com/whois/8.8.4.4");
 
   // Long hosts and templates are kept whole.
   std::string host(3000, 'a');
