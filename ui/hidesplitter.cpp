@@ -1,6 +1,5 @@
 #include "ui/hidesplitter.h"
 
-#include <wx/dcclient.h>
 #include <wx/settings.h>
 
 #include <algorithm>

@@ -1,7 +1,5 @@
 #include "ui/core/menutext.h"
 
-#include <cstring>
-#include <vector>
 
 namespace {
 

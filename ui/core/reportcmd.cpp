@@ -88,3 +88,8 @@ std::string ReportCommandText(const ReportCommand& entry) {
   }
   return name + "\tAlt+" + static_cast<char>(key);
 }
+
+FilterFlags GetFilterFlagsForType(int k) {
+  if (k == 0) return {false, false, false};
+  return {!In(k, {25, 26, 40}), !In(k, {23, 36, 38, 40}), k != 14 && k != 40};
+}

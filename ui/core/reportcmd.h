@@ -63,3 +63,11 @@ int BuildReportCommandTable(int kind, ReportCommand* table, bool allCommands, bo
 // The menu text of an entry: the kind's plural name, "/" turned into ",",
 // with "&" before the accelerator letter and "\tAlt+<letter>" after it.
 std::string ReportCommandText(const ReportCommand& entry);
+
+// Which filters of the environment filters dialog apply to a report kind.
+struct FilterFlags {
+  bool spiders;
+  bool responses;
+  bool groups;
+};
+FilterFlags GetFilterFlagsForType(int kind);

@@ -77,6 +77,20 @@ TEST(ReportCommands, MenuTextGetsTheAcceleratorLetter) {
   EXPECT_TRUE(users);
 }
 
+TEST(ReportCommands, FilterFlagsOfAKind) {
+  struct Case {
+    int kind;
+    bool spiders, responses, groups;
+  } cases[] = {{0, false, false, false}, {1, true, true, true},   {26, false, true, true},
+               {23, true, false, true},  {14, true, true, false}, {40, false, false, false}};
+  for (const Case& c : cases) {
+    FilterFlags f = GetFilterFlagsForType(c.kind);
+    EXPECT_EQ(f.spiders, c.spiders) << c.kind;
+    EXPECT_EQ(f.responses, c.responses) << c.kind;
+    EXPECT_EQ(f.groups, c.groups) << c.kind;
+  }
+}
+
 class Whois : public ::testing::Test {
  protected:
   void SetUp() override {
