@@ -6,7 +6,8 @@
 #include "ui/core/colinfo.h"
 
 namespace {
-constexpr size_t kListColumnInfoBytes = 600;
+// Far above what all report kinds' columns need; a larger value is damaged.
+constexpr size_t kListColumnInfoBytes = 1 << 20;
 }
 
 void LoadListColumnInfo() {

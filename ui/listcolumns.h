@@ -2,8 +2,8 @@
 // when the main window closes.
 #pragma once
 
-// Reads "ListColumnInfo" (a value of 600 bytes or more is not read); no
-// settings when it cannot be read.
+// Reads "ListColumnInfo", keeping its well-formed entries (a value over 1 MB
+// is not read); no settings when it cannot be read.
 void LoadListColumnInfo();
 // Writes the settings, when there are any, to "ListColumnInfo" and drops them.
 void SaveListColumnInfo();

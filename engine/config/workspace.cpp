@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr char kWhoisText[] = "http://whois.trailvane.invalid/cgi-bin/whois.pl?queryinput=[URL]";
+constexpr char kWhoisText[] = "https://www.whois.com/whois/[URL]";
 
 using C = WorkspaceCommon;
 constexpr KeyDef kCommonKeys[] = {

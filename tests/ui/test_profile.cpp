@@ -78,7 +78,7 @@ TEST(Profile, NumbersKeepAllThirtyTwoBits) {
   EXPECT_EQ(static_cast<int32_t>(got), -5000);
 }
 
-TEST(Profile, ListColumnSettingsRoundTripAndOversizeIsNotLoaded) {
+TEST(Profile, ListColumnSettingsRoundTripWhateverTheirLength) {
   ClearListColumnInfo();
   SetListColumnInfo("Cz", 1, 5, 120);
   SetListColumnInfo("Or", 1, 0, -3);
@@ -94,9 +94,22 @@ TEST(Profile, ListColumnSettingsRoundTripAndOversizeIsNotLoaded) {
   EXPECT_TRUE(GetListColumnInfo("Cz", 1, 5, &width));
   EXPECT_EQ(width, 120);
 
-  ASSERT_TRUE(tv::RegWriteString("ListColumnInfo", std::string(600, '\\')));
+  // Settings of many kinds: the later kinds' entries are read as well.
+  std::string many;
+  for (int kind = 1; kind <= 43; ++kind)
+    for (int column = 1; column <= 8; ++column)
+      many += "\\Cz" + std::to_string(kind) + "@" + std::to_string(column) + "#" + std::to_string(40 + column);
+  ASSERT_GT(many.size(), 2000u);
+  ASSERT_TRUE(tv::RegWriteString("ListColumnInfo", many));
   LoadListColumnInfo();
-  EXPECT_TRUE(ListColumnInfo().empty());
+  EXPECT_EQ(ListColumnInfo(), many);
+  EXPECT_TRUE(GetListColumnInfo("Cz", 43, 8, &width));
+  EXPECT_EQ(width, 48);
+
+  // A damaged value keeps its good entries only.
+  ASSERT_TRUE(tv::RegWriteString("ListColumnInfo", std::string(600, '\\') + "\\Cz2@3#77\\Cz2@"));
+  LoadListColumnInfo();
+  EXPECT_EQ(ListColumnInfo(), "\\Cz2@3#77");
   ClearListColumnInfo();
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <set>
 
 namespace {
 
@@ -19,13 +20,61 @@ std::string MakeKey(const char* prefix, int kind, int column) {
   return key;
 }
 
+// Reads an unsigned decimal of 1 to maxDigits digits no larger than limit,
+// written as the key is written (no leading zeros), so a lookup can find it.
+bool ReadNumber(const char*& p, const char* end, int maxDigits, long long limit, long long* out) {
+  if (end - p >= 2 && p[0] == '0' && p[1] >= '0' && p[1] <= '9') return false;
+  long long v = 0;
+  int digits = 0;
+  while (p < end && *p >= '0' && *p <= '9') {
+    if (++digits > maxDigits) return false;
+    v = v * 10 + (*p++ - '0');
+  }
+  if (digits == 0 || v > limit) return false;
+  *out = v;
+  return true;
+}
+
+// One entry "\<prefix><kind>@<column>#<value>" exactly, nothing after it;
+// the key ("\Cz1@5#") goes to *key.
+bool IsWellFormedEntry(const char* p, const char* end, std::string* key) {
+  const char* begin = p;
+  if (end - p > static_cast<long>(kMaxEntryLength) || end - p < 7 || *p++ != '\\') return false;
+  if (!((p[0] == 'C' && p[1] == 'z') || (p[0] == 'O' && p[1] == 'r'))) return false;
+  p += 2;
+  long long n;
+  if (!ReadNumber(p, end, 3, 255, &n) || p == end || *p++ != '@') return false;
+  if (!ReadNumber(p, end, 5, 65535, &n) || p == end || *p++ != '#') return false;
+  key->assign(begin, p);
+  // A value beyond the 32-bit range is read as its nearest bound.
+  if (p < end && *p == '-') ++p;
+  const char* digits = p;
+  while (p < end && *p >= '0' && *p <= '9') ++p;
+  return p > digits && p == end;
+}
+
 }  // namespace
+
+std::string CleanListColumnInfo(const std::string& text) {
+  std::string out;
+  std::string key;
+  std::set<std::string> seen;
+  const char* p = text.data();
+  const char* end = p + text.size();
+  while (p < end) {
+    const char* next = p + 1;
+    while (next < end && *next != '\\') ++next;
+    if (IsWellFormedEntry(p, next, &key) && seen.insert(key).second) out.append(p, next);
+    p = next;
+  }
+  return out;
+}
 
 const std::string& ListColumnInfo() { return s_info; }
 
 void SetListColumnInfoText(const std::string& text) {
   try {
-    s_info = text;
+    s_info = CleanListColumnInfo(text);
   } catch (const std::bad_alloc&) {
     s_info.clear();
   }

@@ -5,7 +5,12 @@
 
 // The string as loaded and as it will be saved; empty when there is none.
 const std::string& ListColumnInfo();
-void SetListColumnInfoText(const std::string& text);  // what was read at start-up
+// What was read at start-up; entries that are not well formed (cut, with
+// extra fields, numbers out of range, over 40 characters) and repeats of a
+// key already seen are left out one by one.
+void SetListColumnInfoText(const std::string& text);
+// The well-formed entries of text, in order, first of each key only.
+std::string CleanListColumnInfo(const std::string& text);
 void ClearListColumnInfo();
 
 // Prefix "Cz" (width, column = column type) or "Or" (sort state, column 0).

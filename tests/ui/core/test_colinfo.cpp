@@ -110,4 +110,35 @@ TEST_F(ColumnInfo, InitialSortOfAFreshList) {
   }
 }
 
+TEST_F(ColumnInfo, DamagedStoredValueKeepsItsGoodEntriesOnly) {
+  struct Case {
+    const char* stored;
+    const char* kept;
+  } cases[] = {
+      {"\\Cz1@5#120\\Or1@0#-3", "\\Cz1@5#120\\Or1@0#-3"},
+      {"junk\\Cz1@5#120", "\\Cz1@5#120"},                 // text before the first entry
+      {"\\Cz1@5#120\\Cz2@3#", "\\Cz1@5#120"},           // cut after the key
+      {"\\Cz1@5", ""},                                     // cut inside the key
+      {"\\Cz1@5#12#7\\Cz1@6@2#7\\Cz2@1#9", "\\Cz2@1#9"},  // too many fields
+      {"\\Cz1@5#-\\Cz1@6#+4\\Cz1@7#4 ", ""},              // no number
+      {"\\Cz999@5#1\\Cz1@99999999#1\\Xy1@5#1\\Cz-1@5#1", ""},  // out of range, unknown prefix
+      {"\\Cz1@5#1\\Cz1@5#2", "\\Cz1@5#1"},              // a repeated key: the first one counts
+      {"\\Cz01@5#1\\Cz1@05#1\\Cz0@0#007", "\\Cz0@0#007"},  // keys are never written with zeros in front
+      {"\\\\\\", ""},
+  };
+  for (const Case& c : cases) {
+    SetListColumnInfoText(c.stored);
+    EXPECT_EQ(ListColumnInfo(), c.kept) << c.stored;
+  }
+  // After a repeat was dropped, a new value is the one read back.
+  SetListColumnInfoText("\\Cz1@5#1\\Cz1@5#2");
+  SetListColumnInfo("Cz", 1, 5, 3);
+  bool found;
+  EXPECT_EQ(Get("Cz", 1, 5, &found), 3);
+  // A width beyond the 32-bit range is read as the nearest bound.
+  SetListColumnInfoText("\\Cz1@5#99999999999\\Cz1@6#-99999999999");
+  EXPECT_EQ(Get("Cz", 1, 5, &found), 2147483647);
+  EXPECT_EQ(Get("Cz", 1, 6, &found), -2147483647 - 1);
+}
+
 }  // namespace

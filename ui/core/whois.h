@@ -1,0 +1,20 @@
+// Looking up the host of a report row with a web Whois service: the
+// workspace's address template with "[URL]" (in any case) standing for the host.
+#pragma once
+#include <cstdint>
+#include <string>
+
+struct CHitRecord;
+
+// The host as the Whois service gets it: the dotted address when there is
+// one, else the name; "" when the row has neither.
+std::string WhoisHostText(const std::string& name, uint32_t address);
+
+// The template with every "[URL]" replaced by the host, URL-encoded; "" when
+// the template or the host is empty.
+std::string FillWhoisTemplate(const std::string& templ, const std::string& host);
+
+// Fills the template with the record's host and opens the address through
+// the launcher; false when nothing was opened.
+bool OpenWhois(const std::string& templ, const CHitRecord* record);
+bool OpenWhois(const std::string& templ, const std::string& name, uint32_t address);
