@@ -28,7 +28,7 @@ bool CPromptDlg::TransferDataToWindow() {
   m_promptText->Show(!m_prompt.empty());
   m_answerEdit->ChangeValue(m_answer);
   m_answerEdit->SelectAll();
-  Layout();
+  GetSizer()->SetSizeHints(this);  // no room kept for a hidden prompt
   return true;
 }
 
