@@ -59,8 +59,11 @@ void AnswerPrompt(DialogScript& script, const std::string& expectOpening, const 
 
 class LanguageDialogs : public ::testing::Test {
  protected:
-  void SetUp() override {
+  static void RemoveFiles() {
     for (const char* name : {"German.lng", "Broken.lng", "Swiss.lng"}) tv::RemoveFile(tv::DataDir() + name);
+  }
+  void SetUp() override {
+    RemoveFiles();
     tvtest::WriteFile(tv::DataDir() + "German.lng", "FormatVersion=1.0\n[Common]\nhits=\"Zugriffe\"\n");
     tvtest::WriteFile(tv::DataDir() + "Broken.lng", "FormatVersion=1.0\n[Common]\nhits=\"Kaputt\"\npage=Seite\n");
     SetCountries({{"de", "Germany"}, {"fr", "France"}});
@@ -72,6 +75,7 @@ class LanguageDialogs : public ::testing::Test {
   }
   void TearDown() override {
     tv::SetLauncher(old_);
+    RemoveFiles();
     FreeLanguageTexts();
     SetCountries({});
   }

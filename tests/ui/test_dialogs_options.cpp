@@ -2,6 +2,7 @@
 // read back after OK, and left alone by Cancel.
 #include <gtest/gtest.h>
 #include <wx/datectrl.h>
+#include <wx/listbox.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -52,7 +53,8 @@ TEST(OptionsDialog, StoresAndWritesTheSettingsOnOkOnly) {
       Click(d, ok ? wxID_OK : wxID_CANCEL);
     });
     script.Inside([](wxDialog* chooser) {
-      wxtest::SelectLine(chooser, CChooseLanguageDlg::ID_LIST, 1);
+      auto* list = wxtest::Control<wxListBox>(chooser, CChooseLanguageDlg::ID_LIST);
+      wxtest::SelectLine(chooser, CChooseLanguageDlg::ID_LIST, list->FindString("German.lng"));
       Click(chooser, wxID_OK);
     });
     EXPECT_EQ(RunOptionsDialog(nullptr), ok == 1);
@@ -80,6 +82,7 @@ TEST(OptionsDialog, StoresAndWritesTheSettingsOnOkOnly) {
 
   g_settings = g_settingsWork = SettingsBlock();
   tv::RemoveFile(SettingsFilePath());
+  tv::RemoveFile(tv::DataDir() + "German.lng");
   FreeLanguageTexts();
 }
 
