@@ -8,6 +8,11 @@
 #include <thread>
 
 #include "engine/analysis/dnscache.h"
+#include "engine/tables/auxdb.h"
+#include "engine/tables/auxfile.h"
+#include "platform/files.h"
+#include "platform/folders.h"
+#include "tests/common/testenv.h"
 #include "platform/resolver.h"
 #include "tests/ui/dialogscript.h"
 #include "tests/ui/wxtest.h"
@@ -72,6 +77,37 @@ class FakeResolver : public tv::Resolver {
   std::thread::id m_uiThread = std::this_thread::get_id();
 };
 
+// Little-endian table bytes.
+struct Bytes {
+  std::string s;
+  Bytes& U16(unsigned v) {
+    s += static_cast<char>(v & 0xFF);
+    s += static_cast<char>(v >> 8 & 0xFF);
+    return *this;
+  }
+  Bytes& U32(uint32_t v) { return U16(v & 0xFFFF).U16(v >> 16); }
+  Bytes& Header(unsigned type, unsigned value) {
+    s += "DA";
+    s += static_cast<char>(type);
+    s += '\1';
+    return U16(value).U16(0);
+  }
+};
+
+// A country table that puts 192.0.0.0/8 in Germany.
+void WriteCountryTables() {
+  Bytes names;
+  names.Header(auxfile::kCountryNames, 200);
+  names.s += std::string("de\0Germany", 10) + std::string(190, '\0');
+  tvtest::WriteFile(tv::DataDir() + "cntr1.dat", names.s);
+  Bytes ranges;
+  ranges.Header(auxfile::kCountryRanges, 0);
+  for (unsigned octet = 0; octet < 256; ++octet) ranges.U32(octet == 192 ? 1024 : 0xFFFFFFFF);
+  ranges.U32(1).U32(0xC0000000).U16(0).U16(0xFFFF).U16(0xFFFF);
+  ranges.U32(0xC1000000).U16(0xFFFF).U16(0xFFFF).U16(0xFFFF);
+  tvtest::WriteFile(tv::DataDir() + "cntr0.dat", ranges.s);
+}
+
 class HostLookup : public ::testing::Test {
  protected:
   void SetUp() override { old_ = SetDnsResolver(&fake_); }
@@ -117,7 +153,6 @@ TEST_F(HostLookup, ForwardAndReverseLookUpsWithoutBlockingTheWindow) {
   EXPECT_EQ(wxtest::Text(dlg, CHostLookupDlg::ID_COUNTRY), "");
   EXPECT_EQ(wxtest::Text(dlg, CHostLookupDlg::ID_REGION), ", ");
   EXPECT_EQ(wxtest::Text(dlg, CHostLookupDlg::ID_CITY), ", , ");
-  EXPECT_TRUE(wxtest::SaveScreenshot("dialogs_host_lookup"));
 
   Lookup(dlg, "192.0.2.10", true);
   EXPECT_EQ(wxtest::Text(dlg, CHostLookupDlg::ID_RESULT), "www.example.test");
@@ -129,6 +164,18 @@ TEST_F(HostLookup, ForwardAndReverseLookUpsWithoutBlockingTheWindow) {
 
   Lookup(dlg, "192.0.2.99", true);  // an address without a name is no error
   EXPECT_EQ(wxtest::Text(dlg, CHostLookupDlg::ID_RESULT), "");
+
+  WriteCountryTables();
+  LoadGeoTables();
+  Lookup(dlg, "www.example.test", true);
+  EXPECT_EQ(wxtest::Text(dlg, CHostLookupDlg::ID_COUNTRY), "Germany");
+  EXPECT_EQ(wxtest::Text(dlg, CHostLookupDlg::ID_REGION), ", Germany") << "no region table";
+  EXPECT_EQ(wxtest::Text(dlg, CHostLookupDlg::ID_CITY), ", , Germany");
+  EXPECT_TRUE(wxtest::SaveScreenshot("dialogs_host_lookup"));
+  for (CGeoLevel& level : g_auxDatabases.geo) level = CGeoLevel();
+  g_auxDatabases.geoLoaded = false;
+  tv::RemoveFile(tv::DataDir() + "cntr0.dat");
+  tv::RemoveFile(tv::DataDir() + "cntr1.dat");
   dlg->Destroy();
 }
 
