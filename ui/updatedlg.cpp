@@ -8,17 +8,18 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
-#include <cstdio>
-#include <cstdlib>
-
 #include "platform/wx/wxtext.h"
 #include "ui/core/dialogrules.h"
+#include "ui/core/proxysetting.h"
 
 bool RunUpdateDialog(wxWindow* parent, std::string* proxyHost, uint16_t* proxyPort) {
   CUpdateDlg dlg(parent);
-  const char* proxy = getenv("http_proxy");
-  if (!proxy || !*proxy) proxy = getenv("HTTP_PROXY");
-  if (proxy && *proxy) dlg.m_useProxy = SplitProxy(proxy, &dlg.m_host, &dlg.m_port);
+  ProxySetting proxy;
+  if (ProxyFromEnvironment(&proxy) && proxy.host.size() <= kMaxProxyHost) {
+    dlg.m_useProxy = true;
+    dlg.m_host = proxy.host;
+    dlg.m_port = proxy.port;
+  }
   if (dlg.ShowModal() != wxID_OK) return false;
   *proxyHost = dlg.m_useProxy ? dlg.m_host : std::string();
   *proxyPort = dlg.m_useProxy ? dlg.m_port : 0;

@@ -52,24 +52,6 @@ bool ParsePort(const std::string& text, uint16_t* port) {
   return true;
 }
 
-bool SplitProxy(const std::string& text, std::string* host, uint16_t* port) {
-  std::string rest = text;
-  size_t scheme = rest.find("://");
-  if (scheme != std::string::npos) rest = rest.substr(scheme + 3);
-  rest = rest.substr(0, rest.find('/'));
-  size_t at = rest.rfind('@');  // user:password@ is not ours to keep
-  if (at != std::string::npos) rest = rest.substr(at + 1);
-  *port = 0;
-  size_t colon = rest.rfind(':');
-  if (colon != std::string::npos) {
-    if (!ParsePort(rest.substr(colon + 1), port)) return false;
-    rest.resize(colon);
-  }
-  if (rest.empty() || rest.size() > kMaxProxyHost) return false;
-  *host = rest;
-  return true;
-}
-
 uint32_t CPeriodDate::Packed() const {
   if (!valid) return 0;
   return day | static_cast<uint32_t>(month) << 8 | static_cast<uint32_t>(year) << 16;

@@ -20,9 +20,7 @@ std::string LanguageNameOfPath(const char* path);
 
 // Digits only, 0 to 65535.
 bool ParsePort(const std::string& text, uint16_t* port);
-// A proxy setting as in http_proxy: "[scheme://]host[:port][/...]". False when
-// there is no host or the port is not a number of 0..65535; a missing port is 0.
-bool SplitProxy(const std::string& text, std::string* host, uint16_t* port);
+// The longest proxy host the update keeps.
 constexpr size_t kMaxProxyHost = 249;
 
 // One end of the ODBC read's period.

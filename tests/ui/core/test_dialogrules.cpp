@@ -32,7 +32,7 @@ TEST(DialogRules, NewLanguageNamesStayInTheLanguageFolder) {
   EXPECT_EQ(LanguageNameOfPath(nullptr), "");
 }
 
-TEST(DialogRules, PortsAndProxies) {
+TEST(DialogRules, PortsFrom0To65535) {
   struct PortCase {
     const char* text;
     int port;  // -1: refused
@@ -46,17 +46,6 @@ TEST(DialogRules, PortsAndProxies) {
       EXPECT_EQ(port, c.port);
     }
   }
-  std::string host;
-  uint16_t port = 1;
-  ASSERT_TRUE(SplitProxy("http://user:pw@proxy.example:3128/", &host, &port));
-  EXPECT_EQ(host, "proxy.example");
-  EXPECT_EQ(port, 3128);
-  ASSERT_TRUE(SplitProxy("cache.local", &host, &port));
-  EXPECT_EQ(host, "cache.local");
-  EXPECT_EQ(port, 0);
-  EXPECT_FALSE(SplitProxy("proxy:65536", &host, &port));
-  EXPECT_FALSE(SplitProxy("http://:80", &host, &port));
-  EXPECT_FALSE(SplitProxy(std::string(kMaxProxyHost + 1, 'p'), &host, &port));
 }
 
 TEST(DialogRules, AddressesAndNamesToLookUp) {
