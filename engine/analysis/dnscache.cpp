@@ -237,6 +237,8 @@ uint32_t DnsDayStamp(const tv::CivilDate& date) {
          static_cast<uint32_t>(date.year & 0xFFFF) << 16;
 }
 
+tv::Resolver& DnsResolver() { return ActiveResolver(); }
+
 void SetDnsToday(uint32_t stamp) { g_today = stamp; }
 uint32_t DnsToday() { return g_today; }
 

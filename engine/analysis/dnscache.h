@@ -76,6 +76,8 @@ void ClearDnsCache();
 // The resolver every look-up asks; null restores the system's. Returns the
 // previous one (null for the system's). Not while a pass runs.
 tv::Resolver* SetDnsResolver(tv::Resolver* resolver);
+// The resolver look-ups ask now: the replacement when one is set, else the system's.
+tv::Resolver& DnsResolver();
 
 // The DNS pass over every log source of the project, by its dns_lookup and
 // ip_lookup options.

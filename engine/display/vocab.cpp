@@ -341,20 +341,21 @@ std::string LanguageFilePath(const char* name) {
   return tv::ProgramDir() + base;
 }
 
-void LoadLanguage(const char* fileName) {
+bool LoadLanguage(const char* fileName) {
   std::string path = LanguageFilePath(fileName);
-  if (path.empty()) return;
+  if (path.empty()) return false;
   g_language.FreeTexts();
   if (!g_language.Load(path.c_str(), 1)) {
     // Half a language is worse than none: a broken file leaves the English texts.
     g_language.FreeTexts();
-    return;
+    return false;
   }
   std::vector<CountryNameEntry> names;
   names.reserve(static_cast<size_t>(g_language.countries.Count()));
   for (int i = 0; i < g_language.countries.Count(); ++i)
     names.push_back({g_language.countries[i].name, g_language.countries[i].domain});
   ApplyCountryNames(names.data(), static_cast<int>(names.size()));
+  return true;
 }
 
 void FreeLanguageTexts() { g_language.FreeTexts(); }

@@ -110,7 +110,8 @@ extern CLanguageFile g_language;
 // Nothing for a null or empty name. Otherwise frees the translations, reads the
 // language file of that name (only its file-name part counts) and renames the
 // countries it translates. A file that cannot be read leaves the English texts.
-void LoadLanguage(const char* fileName);
+// True when the file was read and applied.
+bool LoadLanguage(const char* fileName);
 void FreeLanguageTexts();
 // The report language of the settings and the workspace: an empty name means the
 // built-in English texts, any other is loaded.

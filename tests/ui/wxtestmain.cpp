@@ -22,9 +22,11 @@ class TestApp : public wxApp {
 wxGUIEventLoop* g_loop = nullptr;
 
 void DispatchPending() {
-  while (g_loop->Pending()) g_loop->Dispatch();
+  // Inside a modal dialog its own loop is the one running.
+  wxEventLoopBase* loop = wxEventLoopBase::GetActive() ? wxEventLoopBase::GetActive() : g_loop;
+  while (loop->Pending()) loop->Dispatch();
   if (wxTheApp) wxTheApp->ProcessPendingEvents();
-  g_loop->ProcessIdle();
+  loop->ProcessIdle();
 }
 
 }  // namespace

@@ -153,7 +153,7 @@ TEST_F(VocabTest, LanguageFileRoundTripInKeyOrder) {
   EXPECT_EQ(GetTerm(kTermHits, 2), nullptr);
   EXPECT_EQ(g_language.countries.Count(), 0);
   SetCountryName(0, "Germany");
-  LoadLanguage("Round.lng");
+  EXPECT_TRUE(LoadLanguage("Round.lng"));
   EXPECT_STREQ(GetTerm(kTermHits, 1), "Zugriffe");
   EXPECT_STREQ(GetTerm(kTermBandwidth, 1), "Daten \"volumen\"");
   EXPECT_STREQ(GetTerm(kTermPages, 1), "Pages");
@@ -199,14 +199,14 @@ TEST_F(VocabTest, UnreadableLanguageLeavesEnglish) {
 
   {
     tvtest::MessageCapture capture;
-    LoadLanguage("Missing.lng");
+    EXPECT_FALSE(LoadLanguage("Missing.lng"));
     EXPECT_NE(capture.AllErrors().find("Missing.lng"), std::string::npos);
   }
   EXPECT_EQ(GetTerm(kTermPage, 2), nullptr);
 
   tvtest::WriteFile(tv::ProgramDir() + "Broken.lng", "FormatVersion=1.0\n[Common]\nhits=\"Zugriffe\"\npage=Seite\n");
   tvtest::MessageCapture capture;
-  LoadLanguage("Broken.lng");
+  EXPECT_FALSE(LoadLanguage("Broken.lng"));
   EXPECT_FALSE(capture.messages.empty()) << "the syntax error is reported";
   EXPECT_EQ(GetTerm(kTermHits, 2), nullptr) << "nothing of a broken file is kept";
 }

@@ -1,0 +1,61 @@
+// The two dialogs of the auxiliary database update. RunUpdateDialog() presets
+// the proxy from http_proxy / HTTP_PROXY and, after OK, gives the proxy to use
+// (an empty host without one). RunUpdateListDialog() offers the tables of the
+// update check, all checked; after OK the unchecked ones have their selected
+// flag cleared and it returns true.
+#pragma once
+#include <wx/dialog.h>
+#include <wx/treelist.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/sources/dbupdate.h"
+
+class wxCheckBox;
+class wxStaticBox;
+class wxStaticText;
+class wxTextCtrl;
+
+bool RunUpdateDialog(wxWindow* parent, std::string* proxyHost, uint16_t* proxyPort);
+bool RunUpdateListDialog(wxWindow* parent, std::vector<CUpdateEntry>* entries);
+
+class CUpdateDlg : public wxDialog {
+ public:
+  enum { ID_USE_PROXY = 1017, ID_BOX = 1026, ID_HOST = 1015, ID_PORT = 1016 };
+
+  explicit CUpdateDlg(wxWindow* parent);
+
+  bool m_useProxy = false;
+  std::string m_host;  // at most 249 characters
+  uint16_t m_port = 0;
+
+  bool TransferDataToWindow() override;
+  // Refuses a port outside 0..65535 with a message.
+  bool TransferDataFromWindow() override;
+
+ private:
+  void OnUseProxy(wxCommandEvent& event);
+  void OnUpdateProxy(wxUpdateUIEvent& event);
+
+  wxCheckBox* m_useBox = nullptr;
+  wxTextCtrl* m_hostEdit = nullptr;
+  wxTextCtrl* m_portEdit = nullptr;
+  wxDECLARE_EVENT_TABLE();
+};
+
+class CUpdateListDlg : public wxDialog {
+ public:
+  enum { ID_TREE = 1009 };
+
+  CUpdateListDlg(wxWindow* parent, std::vector<CUpdateEntry>* entries);
+
+  wxTreeListCtrl* Tree() const { return m_tree; }
+  bool TransferDataFromWindow() override;
+
+ private:
+  std::vector<CUpdateEntry>* m_entries;
+  wxTreeListCtrl* m_tree = nullptr;
+  std::vector<wxTreeListItem> m_items;
+};
