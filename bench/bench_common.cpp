@@ -17,6 +17,7 @@
 #include "engine/store/reportkind.h"
 #include "engine/tables/auxdb.h"
 #include "platform/folders.h"
+#include "ui/core/docoptions.h"
 
 namespace {
 
@@ -49,42 +50,6 @@ void BenchUseScratchHome() {
 
 namespace {
 
-// The options of a new workspace, copied into the engine as the user
-// interface does before an analysis.
-void UseNewWorkspaceOptions() {
-  const WorkspaceCommon& c = SetWorkspaceDefaults()->common;
-  g_settings.add_contry = c.add_countr;
-  g_settings.no_refer = c.sh_no_refer;
-  g_settings.add_day_week = c.add_day_week;
-  CDisplayOptions& d = g_project.display;
-  d.dt_format = g_settings.dt_format = c.dt_format;
-  d.dt_separator = g_settings.dt_separator = c.dt_separator;
-  d.dt_4year = g_settings.dt_4year = c.dt_4year;
-  d.dt_fmnth = g_settings.dt_fmnth = c.dt_fmnth;
-  d.dt_dweek = g_settings.dt_dweek = c.dt_dweek;
-  d.tm_format = g_settings.tm_format = c.tm_format;
-  d.zone_server = g_settings.zone_server = c.zone_server;
-  d.zone_report = g_settings.zone_report = c.zone_report;
-  d.ignore_argm = c.ignore_argm;
-  d.case_page = c.case_page;
-  d.not_use_cookie = c.not_use_cookie;
-  d.case_kwd = c.case_kwd;
-  d.host_represnt = c.host_represnt;
-  g_analysisOptions.auto_robot = c.auto_robot;
-  g_analysisOptions.confirmation_robot = c.confirmation_robot;
-  g_project.int_reff = static_cast<uint32_t>(c.int_reff);
-  g_project.reff_se = static_cast<uint32_t>(c.reff_se);
-  g_project.ip_lookup = static_cast<uint32_t>(c.ip_lookup);
-  g_project.session = static_cast<uint32_t>(c.session);
-  g_project.send_receive = static_cast<uint32_t>(c.send_receive);
-  g_project.expand_groups = static_cast<uint32_t>(c.expand_groups);
-  g_project.subdomain = static_cast<uint32_t>(c.subdomain);
-  SetStr(&g_project.url, c.URL);
-  SetStr(&g_project.index, c.index);
-  g_project.groups.CopyFrom(g_workspace.groups);
-  g_project.options_copied = 1;
-}
-
 void AddSource(const char* file) {
   CLogSource source;
   CLogSourceList::InitEntry(&source);
@@ -98,7 +63,8 @@ void AddSource(const char* file) {
 uint64_t BenchAnalyse(const std::vector<const char*>& files, const BenchLoadOptions& options) {
   g_project.Reset();
   if (options.defaults) {
-    UseNewWorkspaceOptions();
+    // A new workspace's options, copied into the engine as the window does.
+    LoadDocumentOptions(*SetWorkspaceDefaults(), g_project);
   } else {
     g_project.groups.Insert(0, "Pages", ".html;.htm;.asp;.aspx;.php;.shtml", kGroupPages);
     g_project.groups.Insert(1, "Images", ".gif;.jpg;.jpeg;.png;.ico;.svg", kGroupOther);
