@@ -17,6 +17,7 @@
 #include "platform/wx/wxtext.h"
 #include "ui/core/dialogrules.h"
 #include "ui/promptdlg.h"
+#include "ui/dialogbuttons.h"
 
 bool ChooseReportLanguage(wxWindow* parent, std::string* name) {
   CChooseLanguageDlg dlg(parent);
@@ -146,13 +147,7 @@ CLanguageEditDlg::CLanguageEditDlg(wxWindow* parent, const std::string& fileName
     m_tabs->AddPage(m_lists[i], titles[i]);
   }
   top->Add(m_tabs, 1, wxALL | wxEXPAND, 10);
-  auto* buttons = new wxStdDialogButtonSizer;
-  auto* save = new wxButton(this, wxID_OK, "&Save");
-  save->SetDefault();
-  buttons->AddButton(save);
-  buttons->AddButton(new wxButton(this, wxID_CANCEL, "&Cancel"));
-  buttons->Realize();
-  top->Add(buttons, 0, wxLEFT | wxRIGHT | wxBOTTOM | wxALIGN_RIGHT, 10);
+  top->Add(OkCancelButtons(this, "&Save", "&Cancel"), 0, wxLEFT | wxRIGHT | wxBOTTOM | wxALIGN_RIGHT, 10);
   SetSizerAndFit(top);
   FillWords();
 }

@@ -11,6 +11,7 @@
 
 #include "platform/wx/wxtext.h"
 #include "ui/languagedlg.h"
+#include "ui/dialogbuttons.h"
 
 namespace {
 
@@ -87,13 +88,7 @@ COptionsDlg::COptionsDlg(wxWindow* parent) : wxDialog(parent, wxID_ANY, "Options
   auto* top = new wxBoxSizer(wxVERTICAL);
   m_page = new COptionsPage(this);
   top->Add(m_page, 1, wxALL | wxEXPAND, 10);
-  auto* buttons = new wxStdDialogButtonSizer;
-  auto* ok = new wxButton(this, wxID_OK, "OK");
-  ok->SetDefault();
-  buttons->AddButton(ok);
-  buttons->AddButton(new wxButton(this, wxID_CANCEL, "Cancel"));
-  buttons->Realize();
-  top->Add(buttons, 0, wxLEFT | wxRIGHT | wxBOTTOM | wxALIGN_RIGHT, 10);
+  top->Add(OkCancelButtons(this, "OK", "Cancel"), 0, wxLEFT | wxRIGHT | wxBOTTOM | wxALIGN_RIGHT, 10);
   SetSizerAndFit(top);
 }
 

@@ -6,6 +6,8 @@
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 
+#include "ui/dialogbuttons.h"
+
 bool RunPeriodDialog(wxWindow* parent, uint32_t* fromDate, uint32_t* toDate) {
   CPeriodDlg dlg(parent);
   dlg.m_from = g_periodFrom;
@@ -38,13 +40,7 @@ CPeriodDlg::CPeriodDlg(wxWindow* parent) : wxDialog(parent, wxID_ANY, "Period") 
   }
   grid->AddGrowableCol(2);
   top->Add(grid, 0, wxALL | wxEXPAND, 10);
-  auto* buttons = new wxStdDialogButtonSizer;
-  auto* ok = new wxButton(this, wxID_OK, "&OK");
-  ok->SetDefault();
-  buttons->AddButton(ok);
-  buttons->AddButton(new wxButton(this, wxID_CANCEL, "&Cancel"));
-  buttons->Realize();
-  top->Add(buttons, 0, wxLEFT | wxRIGHT | wxBOTTOM | wxALIGN_RIGHT, 10);
+  top->Add(OkCancelButtons(this, "&OK", "&Cancel"), 0, wxLEFT | wxRIGHT | wxBOTTOM | wxALIGN_RIGHT, 10);
   SetSizerAndFit(top);
 }
 

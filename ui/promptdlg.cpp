@@ -5,6 +5,8 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include "ui/dialogbuttons.h"
+
 CPromptDlg::CPromptDlg(wxWindow* parent, const wxString& prompt, const wxString& answer)
     : wxDialog(parent, wxID_ANY, wxString()), m_prompt(prompt), m_answer(answer) {
   auto* top = new wxBoxSizer(wxVERTICAL);
@@ -12,13 +14,7 @@ CPromptDlg::CPromptDlg(wxWindow* parent, const wxString& prompt, const wxString&
   top->Add(m_promptText, 0, wxLEFT | wxRIGHT | wxTOP | wxEXPAND, 10);
   m_answerEdit = new wxTextCtrl(this, ID_ANSWER, wxString(), wxDefaultPosition, wxSize(FromDIP(320), -1));
   top->Add(m_answerEdit, 0, wxALL | wxEXPAND, 10);
-  auto* buttons = new wxStdDialogButtonSizer;
-  auto* ok = new wxButton(this, wxID_OK, "&OK");
-  ok->SetDefault();
-  buttons->AddButton(ok);
-  buttons->AddButton(new wxButton(this, wxID_CANCEL, "&Cancel"));
-  buttons->Realize();
-  top->Add(buttons, 0, wxALL | wxALIGN_RIGHT, 10);
+  top->Add(OkCancelButtons(this, "&OK", "&Cancel"), 0, wxALL | wxALIGN_RIGHT, 10);
   SetSizerAndFit(top);
   m_answerEdit->SetFocus();
 }

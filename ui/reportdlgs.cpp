@@ -10,18 +10,10 @@
 
 #include "engine/analysis/analysis.h"
 #include "platform/wx/wxtext.h"
+#include "ui/dialogbuttons.h"
 
 namespace {
 
-wxSizer* OkCancel(wxWindow* parent, const wxString& ok, const wxString& cancel, bool okDefault = true) {
-  auto* buttons = new wxStdDialogButtonSizer;
-  auto* button = new wxButton(parent, wxID_OK, ok);
-  if (okDefault) button->SetDefault();
-  buttons->AddButton(button);
-  buttons->AddButton(new wxButton(parent, wxID_CANCEL, cancel));
-  buttons->Realize();
-  return buttons;
-}
 
 }  // namespace
 
@@ -46,7 +38,7 @@ CConfirmSpidersDlg::CConfirmSpidersDlg(wxWindow* parent, std::vector<AuxSpiderRo
     m_listed.emplace_back(item, i);
   }
   top->Add(m_tree, 1, wxALL | wxEXPAND, 10);
-  top->Add(OkCancel(this, "&Apply", "&Cancel"), 0, wxLEFT | wxRIGHT | wxBOTTOM | wxALIGN_RIGHT, 10);
+  top->Add(OkCancelButtons(this, "&Apply", "&Cancel"), 0, wxLEFT | wxRIGHT | wxBOTTOM | wxALIGN_RIGHT, 10);
   SetSizerAndFit(top);
 }
 
@@ -92,7 +84,7 @@ CSearchDlg::CSearchDlg(wxWindow* parent) : wxDialog(parent, wxID_ANY, "Search") 
   top->Add(row, 0, wxALL | wxEXPAND, 10);
   m_caseBox = new wxCheckBox(this, ID_CASE, "&Case sensitive");
   top->Add(m_caseBox, 0, wxLEFT | wxRIGHT, 10);
-  top->Add(OkCancel(this, "&Search", "&Cancel"), 0, wxALL | wxALIGN_RIGHT, 10);
+  top->Add(OkCancelButtons(this, "&Search", "&Cancel"), 0, wxALL | wxALIGN_RIGHT, 10);
   SetSizerAndFit(top);
   m_edit->SetFocus();
 }
@@ -124,7 +116,7 @@ CChooseColumnDlg::CChooseColumnDlg(wxWindow* parent, const std::vector<int32_t>&
   m_list = new wxListBox(this, ID_LIST, wxDefaultPosition, FromDIP(wxSize(220, 150)), 0, nullptr, wxLB_SINGLE);
   for (int32_t code : m_candidates) m_list->Append(tv::BytesToWx(ColumnCodeTitle(code)));
   top->Add(m_list, 1, wxALL | wxEXPAND, 10);
-  top->Add(OkCancel(this, "&Add", "Cancel"), 0, wxLEFT | wxRIGHT | wxBOTTOM | wxALIGN_RIGHT, 10);
+  top->Add(OkCancelButtons(this, "&Add", "Cancel"), 0, wxLEFT | wxRIGHT | wxBOTTOM | wxALIGN_RIGHT, 10);
   SetSizerAndFit(top);
 }
 
@@ -163,7 +155,7 @@ CCustomizeColumnDlg::CCustomizeColumnDlg(wxWindow* parent) : wxDialog(parent, wx
   for (const auto& b : kButtons) side->Add(new wxButton(this, b.id, b.text), 0, wxEXPAND | wxBOTTOM, 5);
   row->Add(side, 0);
   top->Add(row, 1, wxALL | wxEXPAND, 10);
-  top->Add(OkCancel(this, "&OK", "&Cancel"), 0, wxLEFT | wxRIGHT | wxBOTTOM | wxALIGN_RIGHT, 10);
+  top->Add(OkCancelButtons(this, "&OK", "&Cancel"), 0, wxLEFT | wxRIGHT | wxBOTTOM | wxALIGN_RIGHT, 10);
   SetSizerAndFit(top);
 }
 

@@ -11,6 +11,7 @@
 #include "platform/wx/wxtext.h"
 #include "ui/core/dialogrules.h"
 #include "ui/core/proxysetting.h"
+#include "ui/dialogbuttons.h"
 
 bool RunUpdateDialog(wxWindow* parent, std::string* proxyHost, uint16_t* proxyPort) {
   CUpdateDlg dlg(parent);
@@ -57,13 +58,7 @@ CUpdateDlg::CUpdateDlg(wxWindow* parent) : wxDialog(parent, wxID_ANY, "Update") 
   port->Add(m_portEdit, 0, wxEXPAND);
   box->Add(port, 0, wxALL, 5);
   top->Add(box, 0, wxALL | wxEXPAND, 10);
-  auto* buttons = new wxStdDialogButtonSizer;
-  auto* ok = new wxButton(this, wxID_OK, "&Update");
-  ok->SetDefault();
-  buttons->AddButton(ok);
-  buttons->AddButton(new wxButton(this, wxID_CANCEL, "&Cancel"));
-  buttons->Realize();
-  top->Add(buttons, 0, wxLEFT | wxRIGHT | wxBOTTOM | wxALIGN_RIGHT, 10);
+  top->Add(OkCancelButtons(this, "&Update", "&Cancel"), 0, wxLEFT | wxRIGHT | wxBOTTOM | wxALIGN_RIGHT, 10);
   SetSizerAndFit(top);
 }
 
@@ -107,13 +102,7 @@ CUpdateListDlg::CUpdateListDlg(wxWindow* parent, std::vector<CUpdateEntry>* entr
     m_items.push_back(item);
   }
   top->Add(m_tree, 1, wxALL | wxEXPAND, 10);
-  auto* buttons = new wxStdDialogButtonSizer;
-  auto* ok = new wxButton(this, wxID_OK, "&Update");
-  ok->SetDefault();
-  buttons->AddButton(ok);
-  buttons->AddButton(new wxButton(this, wxID_CANCEL, "&Cancel"));
-  buttons->Realize();
-  top->Add(buttons, 0, wxLEFT | wxRIGHT | wxBOTTOM | wxALIGN_RIGHT, 10);
+  top->Add(OkCancelButtons(this, "&Update", "&Cancel"), 0, wxLEFT | wxRIGHT | wxBOTTOM | wxALIGN_RIGHT, 10);
   SetSizerAndFit(top);
 }
 
