@@ -162,7 +162,9 @@ void AppendWrappableText(std::string& dest, const char* text) {
   size_t run = 0;
   for (size_t i = 0; text[i]; ++i) {
     char c = text[i];
-    if (i > 9 && (strchr("/\\?+-%=:", c) || run >= 50)) {
+    // Blanks go between characters, never inside one.
+    bool starts = (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    if (starts && i > 9 && (strchr("/\\?+-%=:", c) || run >= 50)) {
       dest += ' ';
       run = 0;
     }
@@ -173,7 +175,7 @@ void AppendWrappableText(std::string& dest, const char* text) {
       case '"': dest += "&quot;"; break;
       default: dest += c; break;
     }
-    ++run;
+    run += starts;
   }
 }
 

@@ -162,8 +162,7 @@ void AppendPlainText(std::string& out, const char* text) {
     out.append(text, length);
     return;
   }
-  std::string utf8 = tv::ToUtf8(text);
-  out.reserve(out.size() + utf8.size());
+  const std::string utf8 = tv::ToUtf8(text);
   for (size_t i = 0; i < utf8.size(); ++i) {
     auto c = static_cast<unsigned char>(utf8[i]);
     if (c < 0x20 || c == 0x7F) {

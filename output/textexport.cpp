@@ -224,7 +224,7 @@ void WriteReportDetailTable(std::string& out, const CRowTable& table, int mode) 
 
 int WriteReportTable(std::string& out, int kind, const CRowTable& table, int mode, const CQueryParams& params,
                      SortCompareFn compare) {
-  PutLogText(out, ColumnTerm(kind), kTableText);
+  AppendPlainText(out, ColumnTerm(kind));
   out += "\n";
   if (kind == kReportItems) {
     WriteReportDetailTable(out, table, mode);

@@ -50,8 +50,10 @@ class HostileExportTest : public queryfixture::QueryFixture {
     r.cookie = "@x\r\ny";
     r.user = "=1+1";
     Add(0, 'r', r, 10);
-    Add(0, 's', {"/a\r\nb\x01.html", Ip(1, 1, 1, 1), nullptr, 8, 3, 2004, 200, 404, 0, 0, 4, 0,
-                 "data:text/html,<script>x</script>", "-2+3\tz"}, 20);
+    // Long enough to be wrapped, in dashes of three bytes each.
+    static const std::string data = "data:text/html,<script>x</script>" + std::string(60, '\x97');
+    Add(0, 's', {"/a\r\nb\x01.html", Ip(1, 1, 1, 1), nullptr, 8, 3, 2004, 200, 404, 0, 0, 4, 0, data.c_str(),
+                 "-2+3\tz"}, 20);
     Add(0, 't', {"/ok.html", Ip(1, 1, 1, 1), nullptr, 8, 3, 2004, 300, 404, 0, 0, 4, 0, "HTTPS://ok.example.org/<b>",
                  "+SUM(1)"}, 30);
     BumpQueryGeneration();
