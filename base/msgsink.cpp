@@ -147,7 +147,7 @@ std::string CheckCrashLog(const char* banner) {
 std::string WriteSupportMail(const char* filePath, const char* label, const char* subject) {
   char* text = nullptr;
   size_t length = 0;
-  if (!ReadWholeFile(filePath, &text, &length, 0)) return {};
+  if (tv::TempDir().empty() || !ReadWholeFile(filePath, &text, &length, 0)) return {};
   std::string out = tv::TempDir() + "temp.eml";
   FILE* f = fopen(out.c_str(), "wb");
   if (!f) {

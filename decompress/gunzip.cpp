@@ -14,6 +14,7 @@
 
 #include "base/msgsink.h"
 #include "decompress/gunzip_state.h"
+#include "platform/files.h"
 
 namespace tvgunzip {
 namespace {
@@ -206,13 +207,14 @@ bool GunzipState::CheckZipLocalHeader() {
 // -1: not a compressed file (first member) or a refused header; -2: what follows
 // the last member is not a member; else the method.
 int GunzipState::DetectCompressionMethod() {
-  int first = GetByte();
-  // One stray byte after a member is trailing data, not a truncated member.
-  int second = memberCount_ == 0 ? GetByte() : (MoreInput() ? GetByte() : -1);
+  // A file too short to hold a magic number is not compressed, and one stray
+  // byte after a member is trailing data, not a truncated member.
+  int first = MoreInput() ? GetByte() : -1;
+  int second = first >= 0 && MoreInput() ? GetByte() : -1;
   method_ = -1;
   ++memberCount_;
   lastMember_ = false;
-  if (second < 0) return -2;
+  if (second < 0) return memberCount_ == 1 ? -1 : -2;
   if (first == 0x1F && (second == 0x8B || second == 0x9E)) {
     if (!ReadGzipHeader()) return -1;
     method_ = 8;
@@ -313,12 +315,11 @@ void GunzipState::AbortGunzip() {
 }
 
 bool GunzipState::Run() {
+  // Only a regular file: a FIFO or a device is not compressed input.
+  inFd_ = tv::OpenRegularFile(inName_);
   struct stat st;
-  // Checked before opening so that a FIFO or device is never opened at all.
-  if (stat(inName_, &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  inFd_ = open(inName_, O_RDONLY | O_CLOEXEC);
   if (inFd_ < 0) return false;
-  if (fstat(inFd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (fstat(inFd_, &st) != 0) {
     close(inFd_);
     inFd_ = -1;
     return false;

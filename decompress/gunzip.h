@@ -6,9 +6,10 @@
 // archive (stored or deflated). Returns true only when every member was decoded and,
 // where the format keeps them, its CRC-32 and length matched; bytes after the last
 // member that do not start a member are ignored. On false no output file
-// is left behind. An input that is not compressed fails at once, creates nothing and
-// sends no message, so the caller can read the input itself as plain text; a gzip
-// or zip header that is refused creates nothing either but is reported. Every
-// other failure is reported through the engine's message sink.
+// is left behind. An input that is not compressed (also one too short to be, or
+// no regular file) fails at once, creates nothing and sends no message, so the
+// caller can read the input itself as plain text; a gzip or zip header that is
+// refused creates nothing either but is reported. Every other failure is
+// reported through the engine's message sink.
 // Reentrant: each call keeps its state to itself.
 bool GunzipFile(const char* in, const char* out);

@@ -36,6 +36,21 @@ bool MakeDirs(const std::string& path) {
 
 bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }
 
+int OpenRegularFile(const char* path) {
+  struct stat st;
+  // Checked before opening, so a device is never opened at all; the open itself
+  // cannot wait for a writer should the name have been swapped for a FIFO since.
+  if (!path || stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
+  int flags = fcntl(fd, F_GETFL);
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
 bool RenameFile(const std::string& from, const std::string& to) {
   return std::rename(from.c_str(), to.c_str()) == 0;
 }

@@ -11,6 +11,9 @@ bool IsDirectory(const std::string& path);
 int64_t FileSize(const std::string& path);  // -1 when missing
 bool MakeDirs(const std::string& path);
 bool RemoveFile(const std::string& path);
+// Opens a regular file for reading; -1 for anything else (a FIFO, a device, a
+// socket, a folder), which is never opened in a way that could block or act.
+int OpenRegularFile(const char* path);
 bool RenameFile(const std::string& from, const std::string& to);  // replaces `to`
 bool CopyFileTo(const std::string& from, const std::string& to);  // replaces `to`
 

@@ -1,5 +1,6 @@
 // Where the program's files live on this machine.
 #pragma once
+#include <initializer_list>
 #include <string>
 
 namespace tv {
@@ -13,11 +14,23 @@ const std::string& ProgramDir();
 const std::string& DataDir();
 
 // Private temporary folder (mode 0700, owned by us) for files with fixed names.
-// Always ends with '/'. Falls back to the current directory when none is usable.
+// Ends with '/'. Empty when the folder is unsafe or cannot be made: nothing
+// temporary is then written anywhere, least of all in the current folder.
 const std::string& TempDir();
+// Why TempDir() is empty ("'/tmp/x' is a symbolic link"); "" when it is not.
+const std::string& TempDirProblem();
+// The check TempDir() makes of an existing folder, given the owner it must
+// have: "" when it may hold private files, else why not.
+std::string PrivateDirProblem(const std::string& dir, unsigned owner);
 
 // Creates a new empty file with a unique name in TempDir(); returns its path or "" on failure.
 std::string MakeTempFile(const char* prefix);
+
+// Deletes what a run that died left in TempDir(): regular files of ours whose
+// name is one of the prefixes and the six characters MakeTempFile adds, except
+// those this process made. Does nothing while another run uses the folder. For
+// start-up, before any temporary file is in use; returns how many went.
+int RemoveStaleTempFiles(std::initializer_list<const char*> prefixes);
 
 // Forget the cached folders (tests change TRAILVANE_HOME between cases).
 void ResetFolders();

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace tv {
 namespace {
@@ -292,6 +293,27 @@ bool OdbcQuery::Get(size_t column, OdbcValue* value, OdbcError* error) {
   }
   value->null = ind == SQL_NULL_DATA;
   return true;
+}
+
+std::vector<std::string> OdbcDataSources() {
+  std::vector<std::string> names;
+  SQLHENV env = SQL_NULL_HENV;
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env))) return names;
+  SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+  SQLCHAR name[256];
+  SQLCHAR description[256];
+  SQLSMALLINT nameLen = 0, descriptionLen = 0;
+  for (SQLUSMALLINT direction = SQL_FETCH_FIRST;; direction = SQL_FETCH_NEXT) {
+    SQLRETURN rc = SQLDataSources(env, direction, name, sizeof name, &nameLen, description, sizeof description,
+                                  &descriptionLen);
+    if (!SQL_SUCCEEDED(rc)) break;
+    std::string text(reinterpret_cast<const char*>(name), strnlen(reinterpret_cast<const char*>(name), sizeof name));
+    if (!text.empty()) names.push_back(std::move(text));
+  }
+  SQLFreeHandle(SQL_HANDLE_ENV, env);
+  std::sort(names.begin(), names.end());
+  names.erase(std::unique(names.begin(), names.end()), names.end());
+  return names;
 }
 
 }  // namespace tv

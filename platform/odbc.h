@@ -48,6 +48,10 @@ struct OdbcValue {
 
 class OdbcQuery;
 
+// The names of the data sources the driver manager knows (user and system),
+// sorted, each once. Empty when there are none or the driver manager fails.
+std::vector<std::string> OdbcDataSources();
+
 class OdbcConnection {
  public:
   // Connects to the data source (empty user and password are left out of the

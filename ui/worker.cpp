@@ -82,9 +82,13 @@ void ApplyProgress() {
     range = p.range;
     position = p.position;
   }
+  // The gauge counts to 65,535 at most: a longer range (a log of 64 MB or more
+  // counted in KB, a download in bytes) and its position are scaled down alike.
+  int shift = 0;
+  while ((range >> shift) > 0xFFFF) ++shift;
   if (g_callbackDialog) {
-    g_callbackDialog->SetProgress(range, 1);
-    g_callbackDialog->SetProgress(position, 0);
+    g_callbackDialog->SetProgress(range >> shift, 1);
+    g_callbackDialog->SetProgress(position >> shift, 0);
   }
 }
 
@@ -221,7 +225,7 @@ void SetProgressBar(uint32_t value, uint32_t mode) {
   bool post;
   {
     std::lock_guard<std::mutex> lock(p.mutex);
-    if (mode != 0) p.range = value & 0xFFFF;
+    if (mode != 0) p.range = value;
     else p.position = value;
     p.position = std::min(p.position, p.range);
     post = !p.queued;
@@ -287,7 +291,7 @@ void CProgressDlg::AppendLine(const wxString& text) {
 
 void CProgressDlg::SetProgress(uint32_t value, uint32_t mode) {
   if (mode != 0) {
-    int range = static_cast<int>(value & 0xFFFF);
+    int range = static_cast<int>(std::min<uint32_t>(value, 0xFFFF));
     if (m_progress->GetValue() > range) m_progress->SetValue(range);
     m_progress->SetRange(range);
   } else {

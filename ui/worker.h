@@ -52,7 +52,7 @@ void FailNextProgressDialog();
 // They may be called from any thread; windows are touched only on the UI thread.
 void ShowEngineError(const char* text);     // modal error box; the caller waits until it is closed
 void AppendProgressText(const char* text);  // status pane and the dialog's log; null: "Ready"
-void SetProgressBar(uint32_t value, uint32_t mode);  // mode 0: position; else range 0..low 16 bits
+void SetProgressBar(uint32_t value, uint32_t mode);  // mode 0: position; else range 0..value
 void InstallUiEngineCallbacks();
 
 // The status bar whose first pane shows the engine's status line, or null.

@@ -22,11 +22,18 @@ tv::CivilDate g_today;
 
 const char kProbeName[] = "test0Xr7_8.tmp";
 
+// The prefixes of the engine's temporary files: decompressed logs and
+// databases, downloads and downloads the cache could not keep.
+constexpr std::initializer_list<const char*> kTempPrefixes = {"log", "tmpdb", "iNet", "iCsh"};
+
 // The private temporary folder when a file can be made in it, else "". The
 // probe is created exclusively, so it never opens a file someone else put there.
 std::string ProbeTempFolder() {
   std::string dir = tv::TempDir();
-  if (dir.empty() || dir == "./") return {};
+  if (dir.empty()) {
+    EngineErrorF("The temporary folder is not used: %s", tv::TempDirProblem().c_str());
+    return {};
+  }
   std::string probe = dir + kProbeName;
   for (int attempt = 0; attempt < 2; ++attempt) {
     int fd = open(probe.c_str(), O_RDWR | O_CREAT | O_EXCL | O_TRUNC | O_CLOEXEC, 0600);
@@ -52,6 +59,8 @@ int InitEnvironment(const char* programFolder) {
   InstallVocabulary();
   LoadAuxDatabases(true);
   g_tempFolder = ProbeTempFolder();
+  // A decompressed copy left by a run that was killed can be gigabytes.
+  if (!g_tempFolder.empty()) tv::RemoveStaleTempFiles(kTempPrefixes);
   g_today = tv::Today();
   FindLanguageFiles();
   SetDnsToday(DnsDayStamp(g_today));
@@ -63,7 +72,9 @@ int InitEnvironment(const char* programFolder) {
 void CleanupEnvironment() {
   SaveDnsCache();
   FreeDnsCache();
-  for (const char* name : {"TVNsite.url", "TVNletter.eml", "temp.eml"}) tv::RemoveFile(g_tempFolder + name);
+  // Without the folder the names would be the current folder's files.
+  if (!g_tempFolder.empty())
+    for (const char* name : {"TVNsite.url", "TVNletter.eml", "temp.eml"}) tv::RemoveFile(g_tempFolder + name);
   FreeAuxDatabases();
   g_project.Clear();
   LogNormalShutdown();

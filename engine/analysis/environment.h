@@ -15,8 +15,8 @@ void CleanupEnvironment();
 
 // As passed to InitEnvironment.
 const std::string& ProgramFolder();
-// Ends with '/'; empty when no temporary folder can be written (files are then
-// made in the current folder).
+// Ends with '/'; empty when no safe temporary folder can be written (the
+// start-up said why, and no temporary file is made).
 const std::string& TempFolder();
 // The local date at start-up.
 const tv::CivilDate& EnvironmentToday();

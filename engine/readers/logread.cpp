@@ -17,6 +17,7 @@
 #include "engine/readers/linescan.h"
 #include "engine/readers/proxyreader.h"
 #include "engine/readers/w3creader.h"
+#include "platform/files.h"
 
 const char kLogFormatIis[] = "iis";
 const char kLogFormatIsa[] = "isa";
@@ -195,9 +196,10 @@ int ParseLogFile(const char* path, CHitStore* store, CLogSource* /*source*/, con
   if (!path || !*path) return 0;
   if (!displayName || !*displayName) displayName = path;
 
-  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  // Only a regular file: a FIFO, a device or a socket could block the load forever.
+  int fd = tv::OpenRegularFile(path);
   struct stat st;
-  if (fd >= 0 && (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))) {
+  if (fd >= 0 && fstat(fd, &st) != 0) {
     close(fd);
     fd = -1;
   }

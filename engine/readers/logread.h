@@ -51,7 +51,7 @@ extern uint64_t g_loadRecords;
 void BeginLogLoad();
 
 // Reads one local file into store. 1 when the file was read (records or not),
-// 0 when it could not be opened or memory ran out.
+// 0 when it could not be opened, is no regular file, or memory ran out.
 int ParseLogFile(const char* path, CHitStore* store, CLogSource* source, const CGroupMaskList& masks,
                  const char* indexText, const char* displayName, uint64_t size);
 

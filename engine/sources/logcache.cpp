@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <strings.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -202,12 +201,9 @@ int LocalCopiesPresent(const char* fileList) {
   for (;;) {
     size_t semi = list.find(';', start);
     std::string item(list.substr(start, semi == std::string_view::npos ? std::string_view::npos : semi - start));
-    int fd = item.empty() ? -1 : open(item.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = item.empty() ? -1 : tv::OpenRegularFile(item.c_str());
     if (fd < 0) return 0;
-    struct stat st;
-    bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     close(fd);
-    if (!regular) return 0;
     if (semi == std::string_view::npos) return 1;
     start = semi + 1;
   }

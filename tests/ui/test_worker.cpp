@@ -285,9 +285,13 @@ struct ProgressStep {
 const ProgressStep kSteps[] = {
     {200, 1, 200, 0},
     {50, 0, 200, 50},
-    {0x10064, 1, 100, 50},  // only the low 16 bits are the range
-    {500, 0, 100, 100},     // past the end: the bar is full
-    {30, 1, 30, 30},        // a shorter range pulls the position in
+    {0x10064, 1, 0x8032, 25},     // past 16 bits range and position are scaled, not cut
+    {0x8032, 0, 0x8032, 0x4019},  // half the work is half the bar
+    {0xFFFFFFFF, 1, 0xFFFF, 0},   // the widest range still fits the gauge
+    {0xFFFFFFFF, 0, 0xFFFF, 0xFFFF},
+    {100, 1, 100, 100},  // a shorter range pulls the position in
+    {500, 0, 100, 100},  // past the end: the bar is full
+    {30, 1, 30, 30},
     {0, 1, 0, 0},
     {7, 0, 0, 0},
 };

@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 #include <sql.h>
 #include <sqlext.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -248,6 +251,40 @@ TEST_F(LogLoad, BadSourcesAreReportedAndTheOthersStillLoad) {
   EXPECT_TRUE(HasText(capture.infos, "'" + dir + "corrupt.log.gz' Incorrect or empty log file"));
   EXPECT_TRUE(LeftoverTemps().empty());
   chmod((dir + "locked.log").c_str(), 0644);
+}
+
+TEST_F(LogLoad, TinyLogsAreEmptyLogsAndWhatIsNoFileIsRefusedAtOnce) {
+  // Too short to be compressed: read as (empty) plain logs, with no error at all.
+  std::vector<CLogSource*> tiny;
+  for (const char* name : {"empty.log", "one.log", "magic.log"}) tiny.push_back(AddLocal(dir + name));
+  tvtest::WriteFile(dir + "empty.log", "");
+  tvtest::WriteFile(dir + "one.log", "x");
+  tvtest::WriteFile(dir + "magic.log", "\x1f");
+
+  // Nothing may wait in open: a FIFO without a writer, a device, a socket.
+  const std::string fifo = dir + "pipe.log", sock = dir + "sock.log";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  int sd = socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(sd, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  ASSERT_LT(sock.size(), sizeof addr.sun_path);
+  memcpy(addr.sun_path, sock.c_str(), sock.size());
+  ASSERT_EQ(bind(sd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  for (const std::string& path : {fifo, std::string("/dev/zero"), sock}) AddLocal(path);
+  EXPECT_EQ(LocalCopiesPresent(fifo.c_str()), 0);
+
+  EXPECT_EQ(Load(), 1);
+  close(sd);
+  for (const std::string& path : {fifo, std::string("/dev/zero"), sock})
+    EXPECT_TRUE(HasText(capture.errors, "Cannot open file '" + path + "'")) << path << capture.AllErrors();
+  EXPECT_EQ(capture.errors.size(), 3u) << capture.AllErrors();
+  for (CLogSource* s : tiny) {
+    EXPECT_TRUE(s->loaded);
+    EXPECT_EQ(s->records.RecordCount(), 0u);
+    EXPECT_TRUE(HasText(capture.infos, "'" + std::string(s->file) + "' Incorrect or empty log file"));
+  }
+  EXPECT_TRUE(LeftoverTemps().empty());
 }
 
 TEST_F(LogLoad, StopBeforeTheSecondPassLeavesSourcesToBeReadNextTime) {
