@@ -15,6 +15,11 @@ namespace {
 
 bool BytesReceivedRecorded() { return g_project.send_receive != 0; }
 
+// Keys made by the program from a hit's time, never taken from the log.
+bool IsDateKind(int kind) {
+  return kind == kReportDate || kind == kReportHour || kind == kReportWeekday || kind == kReportMonth;
+}
+
 void AppendCsvNumber(std::string& out, uint64_t n) { AppendF(out, ",\"%" PRIu64 "\"", n); }
 
 void WriteSummary(std::string& out, const CSummaryStats& s) {
@@ -40,14 +45,28 @@ constexpr size_t kChunk = 1 << 16;
 
 }  // namespace
 
-void AppendCsvField(std::string& out, const char* text) {
+namespace {
+
+void AppendQuoted(std::string& out, const char* text, bool fromLog) {
   out += '"';
-  for (const char* p = text ? text : ""; *p; ++p) {
-    if (*p == '"') out += '"';
-    out += *p;
+  if (fromLog && text && *text && strchr("=+-@\t\r", *text)) out += '\'';
+  size_t at = out.size();
+  AppendPlainText(out, text);
+  if (out.find('"', at) != std::string::npos) {
+    std::string tail = out.substr(at);
+    out.resize(at);
+    for (char c : tail) {
+      if (c == '"') out += '"';
+      out += c;
+    }
   }
   out += '"';
 }
+
+}  // namespace
+
+void AppendCsvField(std::string& out, const char* text) { AppendQuoted(out, text, false); }
+void AppendCsvLogField(std::string& out, const char* text) { AppendQuoted(out, text, true); }
 
 int WriteCsvHeader(std::string& out, int kind) {
   const bool received = BytesReceivedRecorded();
@@ -86,7 +105,7 @@ int WriteCsvHeader(std::string& out, int kind) {
 
 int WriteCsvRecord(std::string& out, const CHitRecord* r) {
   char buf[kUrlTextSize];
-  AppendCsvField(out, FormatHostText(buf, sizeof buf, r, true, true));
+  AppendCsvLogField(out, FormatHostText(buf, sizeof buf, r, true, true));
   out += ',';
   AppendCsvField(out, FormatDate(buf, sizeof buf, r->PackedDate(), false));
   out += ',';
@@ -96,14 +115,15 @@ int WriteCsvRecord(std::string& out, const CHitRecord* r) {
   out += ',';
   AppendCsvField(out, StatusCodeText(buf, sizeof buf, r->Status(), true));
   out += ',';
-  AppendCsvField(out, r->PageText());
+  AppendCsvLogField(out, r->PageText());
   out += ',';
   const char* referrer = g_pools.referrers.Text(r->GetReferrer());
-  AppendCsvField(out, referrer ? referrer : "-");
+  if (referrer) AppendCsvLogField(out, referrer);
+  else AppendCsvField(out, "-");
   out += ',';
-  AppendCsvField(out, g_pools.agents.Text(r->GetUserAgent()));
+  AppendCsvLogField(out, g_pools.agents.Text(r->GetUserAgent()));
   out += ',';
-  AppendCsvField(out, g_pools.cookies.Text(r->GetCookie()));
+  AppendCsvLogField(out, g_pools.cookies.Text(r->GetCookie()));
   out += '\n';
   return 1;
 }
@@ -139,10 +159,12 @@ int ExportReportToCsv(const char* fileName, int kind, const CRowTable& table, co
       if (kind == kReportPath) {
         std::string path;
         g_pathList.PathText(r->VisitorId(), &path);
-        AppendCsvField(out, path.c_str());
+        AppendCsvLogField(out, path.c_str());
       } else {
         char buf[kUrlTextSize];
-        AppendCsvField(out, GetHitFieldText(kind, buf, r, sizeof buf, cols.longKeyText != 0));
+        const char* key = GetHitFieldText(kind, buf, r, sizeof buf, cols.longKeyText != 0);
+        if (IsDateKind(kind)) AppendCsvField(out, key);
+        else AppendCsvLogField(out, key);
       }
       AppendCsvNumber(out, row->Hits());
       if (cols.showVisitors) AppendCsvNumber(out, row->Visitors());

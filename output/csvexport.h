@@ -8,8 +8,13 @@
 #include "engine/store/hitstore.h"
 #include "engine/store/project.h"
 
-// Appends text in double quotes; a double quote inside is doubled.
+// Appends text (as AppendPlainText: UTF-8, controls as blanks) in double
+// quotes; a double quote inside is doubled.
 void AppendCsvField(std::string& out, const char* text);
+// The same for a text taken from a log: one that starts with '=', '+', '-', '@',
+// a tab or a CR gets a leading apostrophe, so a spreadsheet shows it as text
+// and never runs it as a formula.
+void AppendCsvLogField(std::string& out, const char* text);
 
 // The header line of kind (kind 43: the raw hit fields). Returns 1.
 int WriteCsvHeader(std::string& out, int kind);

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <ctime>
 
+#include <sys/stat.h>
+
 #include "base/msgsink.h"
 #include "base/textutil.h"
 #include "engine/config/settings.h"
@@ -51,6 +53,12 @@ bool WriteText(FILE* file, const std::string& text) {
 bool ReadTemplate(const std::string& path, int mode) {
   char* text = nullptr;
   size_t length = 0;
+  // A folder or a pipe of that name would read as garbage or block.
+  struct stat st;
+  if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    if (mode) EngineErrorF("Cannot open file '%s'", path.c_str());
+    return false;
+  }
   if (!ReadWholeFile(path.c_str(), &text, &length, mode)) return false;
   g_template.clear();
   g_template.reserve(length);
@@ -149,10 +157,14 @@ bool WriteHtmlRow(FILE* file, std::string& attributes, const std::string& text, 
 
 void AppendWrappableText(std::string& dest, const char* text) {
   if (!text) return;
+  const std::string plain = PlainText(text);
+  text = plain.c_str();
   size_t run = 0;
   for (size_t i = 0; text[i]; ++i) {
     char c = text[i];
-    if (i > 9 && (strchr("/\\?+-%=:", c) || run >= 50)) {
+    // Blanks go between characters, never inside one.
+    bool starts = (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    if (starts && i > 9 && (strchr("/\\?+-%=:", c) || run >= 50)) {
       dest += ' ';
       run = 0;
     }
@@ -163,12 +175,17 @@ void AppendWrappableText(std::string& dest, const char* text) {
       case '"': dest += "&quot;"; break;
       default: dest += c; break;
     }
-    ++run;
+    run += starts;
   }
 }
 
 namespace {
+// Only web addresses become links; any other ("javascript:") is shown as text.
 void AppendLink(std::string& dest, const char* address, const char* text) {
+  if (!IsWebAddress(address)) {
+    AppendWrappableText(dest, text);
+    return;
+  }
   dest += "<A href=\"";
   AppendHtmlEscaped(dest, address);
   dest += "\" TARGET=\"_blank\">";
@@ -294,11 +311,7 @@ std::string KeyCell(int kind, const CRow& row, bool longForm) {
     if (url && *url) {
       std::string address = url;
       if (kind == kReportArgument && g_project.display.ignore_argm) address += std::string("?") + QueryPartOfUrl(rec->Page());
-      cell += "<A href=\"";
-      AppendHtmlEscaped(cell, address.c_str());
-      cell += "\" TARGET=\"_blank\">";
-      AppendWrappableText(cell, keyText.c_str());
-      cell += "</A>";
+      AppendLink(cell, address.c_str(), keyText.c_str());
     } else {
       AppendHtmlEscaped(cell, keyText.c_str());
     }
@@ -523,7 +536,7 @@ bool WriteGeneralStatsHtml(FILE* file, const char* label, const CSummaryStats& s
   const uint32_t d = static_cast<uint32_t>(days);
   const Line lines[] = {
       {92, 3, nullptr, 95, "TableRow2", Escaped(period.c_str()), "TableRow1"},
-      {-1, 0, nullptr, 96, nullptr, when, "TableRow1"},
+      {-1, 0, nullptr, 96, nullptr, Escaped(when), "TableRow1"},
       {-1, 0, nullptr, 97, "TableRow2", std::to_string(days), "TableRow1"},
       {0, 2, "TableRow2", 98, nullptr, Number(st.hits), "TableRow1"},
       {-1, 0, nullptr, 99, nullptr, perDay, "TableRow2"},
@@ -573,7 +586,7 @@ bool WriteHtmlDetailTable(FILE* file, const CRowTable& table) {
     if (!r) continue;
     row.Cell(Number(static_cast<uint64_t>(i) + 1));
     row.Cell(Escaped(FormatHostText(b, sizeof b, r, true, true)));
-    row.Cell(DateTimeText(r->PackedDate(), r->Seconds()));
+    row.Cell(Escaped(DateTimeText(r->PackedDate(), r->Seconds()).c_str()));
     row.Cell(Size(r->BytesSent()));
     if (received) row.Cell(Size(r->GetBytesReceived()));
     row.Cell(Escaped(StatusCodeText(t, sizeof t, r->Status(), true)));
@@ -616,11 +629,16 @@ int FormatReportPeriod(std::string& out, const CSummaryStats& stats) {
 }
 
 bool ExportReportToHtml(const char* path, int kind, const CRowTable& table, const char* secondTitle,
-                        const CQueryParams& params, SortCompareFn compare) {
+                        const CQueryParams& params, SortCompareFn compare, const char* templateFolder) {
+  // Without a template there is no page: the reader has said why, and the file
+  // is neither made nor emptied.
+  if (!LoadHtmlTemplate(templateFolder)) return false;
   FILE* file = fopen(path, "w+");
-  if (!file) return false;
+  if (!file) {
+    FreeHtmlTemplate();
+    return false;
+  }
   EngineInfo("Export...");
-  LoadHtmlTemplate();
   // The chart picture goes beside the page, where its link expects it.
   std::string folder = path;
   size_t slash = folder.rfind('/');

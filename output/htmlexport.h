@@ -62,7 +62,8 @@ using SortCompareFn = int (*)(const void* a, const void* b);
 int FormatReportPeriod(std::string& out, const CSummaryStats& stats);
 
 // Writes the report as an HTML page at path, with the kind's chart picture
-// beside it. False when the page cannot be written completely, or when the
-// export was stopped.
+// beside it, from the template of templateFolder (default: the program's).
+// False when no template can be read (reported; no file is made), when the page
+// cannot be written completely, or when the export was stopped.
 bool ExportReportToHtml(const char* path, int kind, const CRowTable& table, const char* secondTitle,
-                        const CQueryParams& params, SortCompareFn compare);
+                        const CQueryParams& params, SortCompareFn compare, const char* templateFolder = nullptr);

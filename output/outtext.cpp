@@ -2,6 +2,11 @@
 
 #include <cstdarg>
 #include <cstring>
+#include <strings.h>
+
+#include <algorithm>
+
+#include "platform/utf8.h"
 
 namespace {
 constexpr size_t kFlushSize = 1 << 16;
@@ -113,8 +118,21 @@ size_t EntityLength(const char* text) {
   return i + 1;
 }
 
+bool IsPlainAscii(const char* text, size_t* length) {
+  const char* p = text;
+  while (static_cast<unsigned char>(*p) >= 0x20 && static_cast<unsigned char>(*p) < 0x7F) ++p;
+  *length = static_cast<size_t>(p - text);
+  return *p == 0;
+}
+
 void AppendEscaped(std::string& out, const char* text, bool keepEntities) {
   if (!text) return;
+  size_t length;
+  std::string plain;
+  if (!IsPlainAscii(text, &length)) {
+    AppendPlainText(plain, text);
+    text = plain.c_str();
+  }
   for (const char* p = text; *p; ++p) {
     switch (*p) {
       case '&': {
@@ -136,6 +154,52 @@ void AppendEscaped(std::string& out, const char* text, bool keepEntities) {
 }
 
 }  // namespace
+
+void AppendPlainText(std::string& out, const char* text) {
+  if (!text) return;
+  size_t length;
+  if (IsPlainAscii(text, &length)) {
+    out.append(text, length);
+    return;
+  }
+  const std::string utf8 = tv::ToUtf8(text);
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    auto c = static_cast<unsigned char>(utf8[i]);
+    if (c < 0x20 || c == 0x7F) {
+      out += ' ';
+    } else if (c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) < 0xA0) {
+      out += ' ';  // U+0080..U+009F
+      ++i;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+}
+
+std::string PlainText(const char* text) {
+  std::string s;
+  AppendPlainText(s, text);
+  return s;
+}
+
+int TextWidth(const std::string& text) {
+  int n = 0;
+  for (char c : text) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return n;
+}
+
+void AppendPadded(std::string& out, const std::string& text, int width, bool right) {
+  size_t pad = static_cast<size_t>(std::max(0, width - TextWidth(text)));
+  if (right) out.append(pad, ' ');
+  out += text;
+  if (!right) out.append(pad, ' ');
+}
+
+bool IsWebAddress(const char* address) {
+  if (!address) return false;
+  while (*address == ' ' || *address == '\t') ++address;
+  return strncasecmp(address, "http:", 5) == 0 || strncasecmp(address, "https:", 6) == 0;
+}
 
 void AppendHtmlEscaped(std::string& out, const char* text) { AppendEscaped(out, text, false); }
 void AppendHtmlKeepEntities(std::string& out, const char* text) { AppendEscaped(out, text, true); }
@@ -174,4 +238,32 @@ std::string EncodeQuotedPrintable(const std::string& text) {
     lineLen += len;
   }
   return out;
+}
+
+std::string EncodeHeaderText(const std::string& text) {
+  bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+  if (ascii) return text;
+  static const char kHex[] = "0123456789ABCDEF";
+  // Encoded words of at most 75 characters, folded onto lines of their own,
+  // never splitting a character.
+  std::string out = "=?UTF-8?Q?";
+  size_t wordStart = 0;
+  const std::string plain = PlainText(text.c_str());
+  for (size_t i = 0; i < plain.size(); ++i) {
+    auto c = static_cast<unsigned char>(plain[i]);
+    if ((c & 0xC0) != 0x80 && out.size() - wordStart > 50) {
+      out += "?=\n =?UTF-8?Q?";
+      wordStart = out.size() - 11;
+    }
+    if (c == ' ') {
+      out += '_';
+    } else if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
+      out += static_cast<char>(c);
+    } else {
+      out += '=';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+  return out + "?=";
 }

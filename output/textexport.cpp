@@ -21,7 +21,9 @@ namespace {
 
 const char* const kBoundary = "----=_NextPart_000_000A_010D020C.76543210";
 
-int Len(const char* text) { return text ? static_cast<int>(strlen(text)) : 0; }
+// A vocabulary term as it is written: UTF-8, and its width in characters.
+std::string Term(int id) { return PlainText(GetTerm(id)); }
+int TermWidth(int id) { return TextWidth(Term(id)); }
 int DecimalLength(uint64_t n) {
   int len = 1;
   while (n >= 10) {
@@ -57,16 +59,32 @@ void WriteTextSeparatorRow(std::string& out, const Widths& w, bool showPages, bo
   out += "-----------------------\n";
 }
 
-void WriteTextColumn(std::string& out, int width, const char* text, bool notLast) {
-  AppendF(out, notLast ? "%-*s|" : "%-*s", width, text ? text : "");
+void WriteTextColumn(std::string& out, int width, const std::string& text, bool notLast) {
+  AppendPadded(out, text, width);
+  if (notLast) out += '|';
 }
 
-// A text from the log: as it is in the text part, escaped in the HTML part.
+// A text from the log: plain in the text part, escaped in the HTML part.
 void PutLogText(std::string& out, const char* text, int mode) {
   if (mode == kTableHtml)
     AppendHtmlEscaped(out, text);
-  else if (text)
-    out += text;
+  else
+    AppendPlainText(out, text);
+}
+
+// A link only to a web address; any other address is shown as escaped text.
+void PutLink(std::string& out, const char* address, const char* text, const char* attributes) {
+  if (!IsWebAddress(address)) {
+    AppendHtmlEscaped(out, text);
+    return;
+  }
+  out += "<A href=\"";
+  AppendHtmlEscaped(out, address);
+  out += '"';
+  out += attributes;
+  out += '>';
+  AppendHtmlEscaped(out, text);
+  out += "</A>";
 }
 
 void WriteKeyText(std::string& out, int kind, const CHitRecord* r, int mode, bool longKeyText) {
@@ -77,41 +95,31 @@ void WriteKeyText(std::string& out, int kind, const CHitRecord* r, int mode, boo
     case kReportExit: {
       const char* page = GetHitFieldText(kind, buf, r, sizeof buf, longKeyText);
       if (mode != kTableHtml) {
-        out += page;
+        AppendPlainText(out, page);
         break;
       }
       char joined[kUrlTextSize];
       JoinSiteUrl(joined, sizeof joined, g_project.url, page);
-      if (!*joined) {
-        out += "<TD>";
-        AppendHtmlEscaped(out, page);
-        out += "</TD>";
-      } else {
-        out += "<TD><A href=\"";
-        AppendHtmlEscaped(out, joined);
-        out += "\" TARGET=\"_blank\">";
-        AppendHtmlEscaped(out, page);
-        out += "</A></TD>";
-      }
+      out += "<TD>";
+      PutLink(out, joined, page, " TARGET=\"_blank\"");
+      out += "</TD>";
       break;
     }
     case kReportReferrer:
     case kReportReferringSite: {
       const char* referrer = g_pools.referrers.Text(r->GetReferrer());
       if (!referrer) {
-        out += GetTerm(kTermNoRefer);
+        PutLogText(out, GetTerm(kTermNoRefer), mode);
         break;
       }
       const char* text = kind == kReportReferrer ? referrer : CopyUrlWithoutScheme(buf, referrer, sizeof buf, 0);
       if (mode != kTableHtml) {
-        out += text;
+        AppendPlainText(out, text);
         break;
       }
-      out += "<A href=\"";
-      AppendHtmlEscaped(out, text);
-      out += "\">";
-      AppendHtmlEscaped(out, text);
-      out += "</A>";
+      // The site's text has no scheme; its link goes where the referrer went.
+      char site[kUrlTextSize];
+      PutLink(out, kind == kReportReferrer ? referrer : CopyUrlWithoutScheme(site, referrer, sizeof site, 1), text, "");
       break;
     }
     case kReportPath: {
@@ -125,17 +133,23 @@ void WriteKeyText(std::string& out, int kind, const CHitRecord* r, int mode, boo
       if (mode == kTableHtml)
         AppendHtmlKeepEntities(out, text);
       else
-        out += text;
+        AppendPlainText(out, text);
     }
   }
   out += '\n';
 }
 
 void WriteGeneralStatsText(std::string& out, const CSummaryStats& s) {
-  AppendF(out, "%-45s| %s\n", GetTerm(kTermDetail), GetTerm(kTermValue));
+  auto line = [&](const std::string& label, const std::string& value) {
+    AppendPadded(out, label, 45);
+    out += "| ";
+    out += value;
+    out += '\n';
+  };
+  line(Term(kTermDetail), Term(kTermValue));
   WriteDashes(out, 45);
   out += "---------------\n";
-  for (const SummaryLine& line : SummaryLines(s)) AppendF(out, "%-45s| %s\n", GetTerm(line.term), line.value.c_str());
+  for (const SummaryLine& l : SummaryLines(s)) line(Term(l.term), l.value);
 }
 
 void WriteReportDetailTable(std::string& out, const CRowTable& table, int mode) {
@@ -154,27 +168,26 @@ void WriteReportDetailTable(std::string& out, const CRowTable& table, int mode) 
   const int32_t n = table.RowCount();
   std::vector<std::vector<std::string>> cells(static_cast<size_t>(n));
   std::vector<int> width(cols);
-  for (size_t c = 0; c < cols; ++c) width[c] = Len(GetTerm(terms[c]));
+  for (size_t c = 0; c < cols; ++c) width[c] = TermWidth(terms[c]);
   for (int32_t i = 0; i < n; ++i) {
     const CHitRecord* r = table.GetRow(i)->Record();
     std::vector<std::string>& row = cells[static_cast<size_t>(i)];
     char a[kUrlTextSize], b[64];
-    row.emplace_back(FormatHostText(a, sizeof a, r, true, true));
-    std::string date = FormatDate(a, sizeof a, r->PackedDate(), false);
+    // Cells as written (UTF-8, controls as blanks), so widths count characters.
+    row.push_back(PlainText(FormatHostText(a, sizeof a, r, true, true)));
+    std::string date = PlainText(FormatDate(a, sizeof a, r->PackedDate(), false));
     date += ' ';
     date += FormatTimeOfDay(b, sizeof b, r);
     row.push_back(date);
     row.push_back(std::to_string(r->BytesSent()));
     if (received) row.push_back(std::to_string(r->GetBytesReceived()));
-    row.emplace_back(StatusCodeText(a, sizeof a, r->Status(), true));
-    row.emplace_back(r->PageText() ? r->PageText() : "");
+    row.push_back(PlainText(StatusCodeText(a, sizeof a, r->Status(), true)));
+    row.push_back(PlainText(r->PageText()));
     const char* referrer = g_pools.referrers.Text(r->GetReferrer());
-    row.emplace_back(referrer ? referrer : "-");
-    const char* agent = g_pools.agents.Text(r->GetUserAgent());
-    row.emplace_back(agent ? agent : "");
-    const char* cookie = g_pools.cookies.Text(r->GetCookie());
-    row.emplace_back(cookie ? cookie : "");
-    for (size_t c = 0; c < cols; ++c) width[c] = MaxInt(width[c], static_cast<int>(row[c].size()));
+    row.push_back(referrer ? PlainText(referrer) : "-");
+    row.push_back(PlainText(g_pools.agents.Text(r->GetUserAgent())));
+    row.push_back(PlainText(g_pools.cookies.Text(r->GetCookie())));
+    for (size_t c = 0; c < cols; ++c) width[c] = MaxInt(width[c], TextWidth(row[c]));
   }
   const int rowWidth = DecimalLength(static_cast<uint64_t>(n));
   auto separator = [&] {
@@ -184,7 +197,7 @@ void WriteReportDetailTable(std::string& out, const CRowTable& table, int mode) 
   };
   separator();
   AppendF(out, "%*s|", rowWidth, "");
-  for (size_t c = 0; c < cols; ++c) WriteTextColumn(out, width[c], GetTerm(terms[c]), c + 1 < cols);
+  for (size_t c = 0; c < cols; ++c) WriteTextColumn(out, width[c], Term(terms[c]), c + 1 < cols);
   out += "\n";
   separator();
   for (int32_t i = 0; i < n; ++i) {
@@ -197,7 +210,7 @@ void WriteReportDetailTable(std::string& out, const CRowTable& table, int mode) 
       // after the padding so the columns stay put when shown.
       std::string text;
       PutLogText(text, row[c].c_str(), mode);
-      int pad = width[c] - static_cast<int>(row[c].size());
+      int pad = width[c] - TextWidth(row[c]);
       if (number) out.append(static_cast<size_t>(pad), ' ');
       out += text;
       if (!number && !last) out.append(static_cast<size_t>(pad), ' ');
@@ -211,7 +224,7 @@ void WriteReportDetailTable(std::string& out, const CRowTable& table, int mode) 
 
 int WriteReportTable(std::string& out, int kind, const CRowTable& table, int mode, const CQueryParams& params,
                      SortCompareFn compare) {
-  out += ColumnTerm(kind);
+  AppendPlainText(out, ColumnTerm(kind));
   out += "\n";
   if (kind == kReportItems) {
     WriteReportDetailTable(out, table, mode);
@@ -234,33 +247,38 @@ int WriteReportTable(std::string& out, int kind, const CRowTable& table, int mod
 
   Widths w;
   w.row = DecimalLength(index.Count());
-  w.hits = MaxInt(Len(GetTerm(kTermHits)), DecimalLength(t.hits));
-  w.visitors = MaxInt(Len(GetTerm(kTermVisitor)), DecimalLength(t.visitors));
-  w.pages = MaxInt(Len(GetTerm(kTermPage)), DecimalLength(t.pages));
-  w.sent = MaxInt(Len(GetTerm(received ? kTermSend : kTermBandwidth)), DecimalLength(t.bytesSent));
-  w.received = MaxInt(Len(GetTerm(kTermReceive)), DecimalLength(t.bytesReceived));
+  w.hits = MaxInt(TermWidth(kTermHits), DecimalLength(t.hits));
+  w.visitors = MaxInt(TermWidth(kTermVisitor), DecimalLength(t.visitors));
+  w.pages = MaxInt(TermWidth(kTermPage), DecimalLength(t.pages));
+  w.sent = MaxInt(TermWidth(received ? kTermSend : kTermBandwidth), DecimalLength(t.bytesSent));
+  w.received = MaxInt(TermWidth(kTermReceive), DecimalLength(t.bytesReceived));
 
   const char* const kPercentCell = "  %  |";
   const char* const kBlankShare = "     |";
   WriteTextSeparatorRow(out, w, showPages, showVisitors);
   AppendF(out, "%*s|", w.row, "");
-  AppendF(out, "%*s|", w.hits, GetTerm(kTermHits));
+  AppendPadded(out, Term(kTermHits), w.hits, true);
+  out += '|';
   if (s.add_proc_h) out += kPercentCell;
   if (showVisitors) {
-    AppendF(out, "%*s|", w.visitors, GetTerm(kTermVisitor));
+    AppendPadded(out, Term(kTermVisitor), w.visitors, true);
+    out += '|';
     if (s.add_proc_u) out += kPercentCell;
   }
   if (showPages) {
-    AppendF(out, "%*s|", w.pages, GetTerm(kTermPage));
+    AppendPadded(out, Term(kTermPage), w.pages, true);
+    out += '|';
     if (s.add_proc_p) out += kPercentCell;
   }
-  AppendF(out, "%*s|", w.sent, GetTerm(received ? kTermSend : kTermBandwidth));
+  AppendPadded(out, Term(received ? kTermSend : kTermBandwidth), w.sent, true);
+  out += '|';
   if (s.add_proc_b) out += kPercentCell;
   if (received) {
-    AppendF(out, "%*s|", w.received, GetTerm(kTermReceive));
+    AppendPadded(out, Term(kTermReceive), w.received, true);
+    out += '|';
     if (s.add_proc_b) out += kPercentCell;
   }
-  out += ReportKindTitle(kind);
+  AppendPlainText(out, ReportKindTitle(kind));
   out += "\n";
   WriteTextSeparatorRow(out, w, showPages, showVisitors);
 
@@ -304,7 +322,9 @@ int WriteReportTable(std::string& out, int kind, const CRowTable& table, int mod
     AppendF(out, "%*" PRIu64 "|", w.received, t.bytesReceived);
     if (s.add_proc_b) out += kBlankShare;
   }
-  AppendF(out, " %s\n", GetTerm(kTermTotal));
+  out += ' ';
+  out += Term(kTermTotal);
+  out += '\n';
   return 1;
 }
 
@@ -339,24 +359,24 @@ int ExportReportToMail(const char* fileName, int kind, const CRowTable& table, c
   if (!file.Open(fileName, true)) return 0;
   EngineInfo("Export...");
   std::string m;
-  AppendF(m, "Subject: %s\n", ColumnTerm(kind));
+  m += "Subject: " + EncodeHeaderText(ColumnTerm(kind)) + "\n";
   m += "MIME-Version: 1.0\n";
   m += "Content-Type: multipart/alternative;\n";
   AppendF(m, "\tboundary=\"%s\"\n", kBoundary);
   m += "X-Priority: 3\nX-MSMail-Priority: Normal\nX-Unsent: 1\n\n";
   m += "This is a multi-part message in MIME format.\n\n";
   AppendF(m, "--%s\n", kBoundary);
-  m += "Content-Type: text/plain;\n\tcharset=\"iso-8859-1\"\nContent-Transfer-Encoding: quoted-printable\n\n";
+  m += "Content-Type: text/plain;\n\tcharset=\"utf-8\"\nContent-Transfer-Encoding: quoted-printable\n\n";
   std::string body;
   WriteReportTable(body, kind, table, kTableText, params, compare);
   body += "\n";
   m += EncodeQuotedPrintable(body);
   AppendF(m, "--%s\n", kBoundary);
-  m += "Content-Type: text/html;\n\tcharset=\"iso-8859-1\"\nContent-Transfer-Encoding: quoted-printable\n\n";
+  m += "Content-Type: text/html;\n\tcharset=\"utf-8\"\nContent-Transfer-Encoding: quoted-printable\n\n";
   std::string html =
       "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//EN\">\n"
       "<HTML><HEAD>\n"
-      "<META http-equiv=Content-Type content=\"text/html; charset=iso-8859-1\">\n"
+      "<META http-equiv=Content-Type content=\"text/html; charset=utf-8\">\n"
       "<STYLE></STYLE>\n"
       "</HEAD>\n"
       "<BODY bgColor=#ffffff>\n"

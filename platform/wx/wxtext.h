@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/utf8.h"
+
 namespace tv {
 
 // UTF-8 when the bytes are valid UTF-8, else Windows-1252 (every byte maps
@@ -15,8 +17,5 @@ wxString BytesToWx(const char* text);  // null gives ""
 
 // The text as UTF-8.
 std::string WxToBytes(const wxString& text);
-
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool IsValidUtf8(std::string_view bytes);
 
 }  // namespace tv

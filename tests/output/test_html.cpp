@@ -213,6 +213,32 @@ TEST_F(HtmlExportTest, SummaryAndStoppedExport) {
   EXPECT_FALSE(ExportReportToHtml((dir + "no/such.html").c_str(), kReportPage, table, nullptr, All(), nullptr));
 }
 
+TEST_F(HtmlExportTest, WithoutATemplateThereIsNoPage) {
+  RunQuery(g_project, kReportPage, table, All());
+  std::string path = dir + "report.html";
+  std::string missing = tvtest::NewDir("notemplate");
+  std::string folders = tvtest::NewDir("foldertemplate");
+  std::filesystem::create_directories(folders + "Template1.r_tmpl");
+  std::filesystem::create_directories(folders + "dTempl.r_tmpl");
+  for (const std::string& folder : {missing, folders}) {
+    SCOPED_TRACE(folder);
+    // Neither made nor emptied when it is there from before.
+    for (bool before : {false, true}) {
+      if (before) tvtest::WriteFile(path, "old page");
+      else std::filesystem::remove(path);
+      tvtest::MessageCapture capture;
+      EXPECT_FALSE(ExportReportToHtml(path.c_str(), kReportPage, table, nullptr, All(), nullptr, folder.c_str()));
+      ASSERT_EQ(capture.errors.size(), 1u);
+      EXPECT_NE(capture.errors[0].find(folder + "dTempl.r_tmpl"), std::string::npos) << capture.errors[0];
+      EXPECT_TRUE(capture.infos.empty());
+      EXPECT_EQ(std::filesystem::exists(path), before);
+      if (before) {
+        EXPECT_EQ(tvtest::ReadFile(path), "old page");
+      }
+    }
+  }
+}
+
 TEST(HtmlPeriodTest, DaysOfThePeriod) {
   g_project.Clear();
   CSummaryStats st;

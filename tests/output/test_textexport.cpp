@@ -159,7 +159,7 @@ TEST_F(TextExportTest, MailMessage) {
   for (char c : plain) plainCrlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
   EXPECT_EQ(text, plainCrlf + "\r\n");
   std::string html = DecodeQp(parts[2]);
-  EXPECT_NE(html.find("<META http-equiv=Content-Type content=\"text/html; charset=iso-8859-1\">"), std::string::npos);
+  EXPECT_NE(html.find("<META http-equiv=Content-Type content=\"text/html; charset=utf-8\">"), std::string::npos);
   EXPECT_NE(html.find("<A href=\"http://www.google.de/search?q=Red+Shoes\">http://www.google.de/search?q=Red+Shoes</A>"),
             std::string::npos);
   EXPECT_NE(html.find("|No Referrer\r\n"), std::string::npos);
