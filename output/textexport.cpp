@@ -389,4 +389,7 @@ int ExportReportToMail(const char* fileName, int kind, const CRowTable& table, c
   return FinishExport(file, fileName) ? result : 0;
 }
 
-std::string MailMessagePath() { return tv::TempDir() + "TVNletter.eml"; }
+std::string MailMessagePath() {
+  const std::string& dir = tv::TempDir();
+  return dir.empty() ? std::string() : dir + "TVNletter.eml";
+}

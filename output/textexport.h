@@ -26,7 +26,7 @@ int ExportReportToMail(const char* fileName, int kind, const CRowTable& table, c
                        SortCompareFn compare);
 
 // Where the e-mail command writes its message: "TVNletter.eml" in the private
-// temporary folder.
+// temporary folder; empty when that folder is refused.
 std::string MailMessagePath();
 
 inline int MaxInt(int a, int b) { return a > b ? a : b; }

@@ -101,6 +101,8 @@ bool CChartDlg::DrawReportChart(wxDC& dc, int w, int h) {
   ++m_draws;
   int left = ChartLeft();
   ChartPlacement place = PlaceChart(w, h, left);
+  // Without the private folder the picture would land in the current one.
+  if (tv::TempDir().empty()) return false;
   std::string png = tv::TempDir() + "chart.png";
   int width = place.width, height = place.height;
   if (!BuildReportChart(reportKind, *queryState, &width, &height, nullptr, png.c_str(), nullptr,
