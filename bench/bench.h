@@ -14,6 +14,7 @@ int BenchDns(int argc, char** argv);
 int BenchQuery(int argc, char** argv);
 int BenchExport(int argc, char** argv);
 int BenchListFill(int argc, char** argv);
+int BenchNavigate(int argc, char** argv);
 int BenchChart(int argc, char** argv);
 
 // Loads the shipped tables, then points the data folder at a scratch folder

@@ -21,7 +21,8 @@ const Command kCommands[] = {
     {"dns", BenchDns, "dns N DELAY_MS     DNS pass over N addresses against a resolver taking DELAY_MS"},
     {"query", BenchQuery, "query FILE... --kind K [--top N] | --all   run report queries over the files"},
     {"export", BenchExport, "export FILE... --kind K --text|--csv|--mail|--html|--csv-hits OUT   write an export"},
-    {"listfill", BenchListFill, "listfill FILE... [--kind K]   fill a report list: item count, index, sort, cells; a filter's re-run"},
+    {"listfill", BenchListFill, "listfill FILE... [--kind K] [--sort COLUMN]   fill a report list: item count, index, sort, cells; a filter's re-run"},
+    {"navigate", BenchNavigate, "navigate FILE...   replay a drill-down: Pages, Hosts, Browsers, Back, Back, Next, a new top report"},
     {"chart", BenchChart, "chart FILE... --kind K [--type T] [--source S] [--width W] [--height H]   draw a chart pane's picture"},
 };
 

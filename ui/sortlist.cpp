@@ -134,8 +134,7 @@ void CSortListCtrl::SetSortColumn(int column, bool ascending) {
   sortColumn = column;
   sortAscending = ascending ? 1 : 0;
   UpdateSortImages(true);
-  SetReportSortParameters(columns[column].type, ascending, reportKind, rowTable);
-  rows.Sort(CompareReportRows);
+  SortReportRows(rows, columns[column].type, ascending, reportKind, rowTable);
 }
 
 void CSortListCtrl::ResetSort() {

@@ -404,6 +404,14 @@ void ApplyDetectedSpiders(CProject& project) {
 
 int AnalyseLogs(CProject& project, uint32_t fromDate, uint32_t toDate, OdbcLoaderFn odbcLoader,
                 const char* indexText) {
+  // Every source still current: nothing to read, and the results, their cache
+  // keys and the file report all still stand.
+  bool current = project.sources.Count() > 0;
+  for (int n = 0; current && n < project.sources.Count(); ++n) current = project.sources[n].loaded != 0;
+  if (current) {
+    EngineInfo("Skip parsing...");
+    return 0;
+  }
   CGroupMaskList masks;
   for (int g = 0; g < project.groups.Count(); ++g) {
     const CGroup& group = project.groups[g];

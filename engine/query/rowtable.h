@@ -183,6 +183,7 @@ class CRowIndex {
   uint32_t Count() const { return m_count; }
   CRow* operator[](uint32_t i) const { return m_rows[i]; }
   CRow* const* Rows() const { return m_rows; }
+  CRow** Rows() { return m_rows; }
 
  private:
   CRow** m_rows;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "engine/config/settings.h"
 #include "engine/config/workspace.h"
@@ -152,16 +153,6 @@ int Order(T a, T b) {
   return a < b ? -1 : a > b;
 }
 
-// Texts in the locale's order; with absentFirst a missing text comes first in
-// both directions (*fixed tells the caller not to turn it round).
-int TextOrder(const char* a, const char* b, bool absentFirst, bool* fixed) {
-  if (absentFirst && (a == nullptr) != (b == nullptr)) {
-    *fixed = true;
-    return a ? 1 : -1;
-  }
-  return Sign(strcoll(a ? a : "", b ? b : ""));
-}
-
 uint32_t ExtraValue(const CRow* row, uint32_t n, uint32_t groupSlots) {
   return row->Get<uint32_t>(CRow::kHeadSize + 4 * (static_cast<size_t>(n) + 3 * groupSlots));
 }
@@ -172,91 +163,129 @@ bool ReadsKey(int type) {
          type == kColHitReceived || type == kColUserAgent || type == kColCookie || type == kColSubdomain;
 }
 
-int CompareKeys(int type, const CRow* ra, const CRow* rb, bool* fixed) {
-  const CHitRecord* a = ra->Record();
-  const CHitRecord* b = rb->Record();
-  if (!a || !b) return Order(a != nullptr, b != nullptr);
-  thread_local char ba[kUrlTextSize], bb[kUrlTextSize];
+// How a key column orders its rows by text: the comparison, and where a
+// missing text goes (as "", first in both directions, or first ascending).
+enum TextMode : uint8_t { kNotText, kCollate, kBytes, kBytesNoCase };
+enum AbsentRule : uint8_t { kAbsentEmpty, kAbsentFirstFixed, kAbsentFirst };
+struct TextRule {
+  TextMode mode = kNotText;
+  AbsentRule absent = kAbsentEmpty;
+};
+
+TextRule TextRuleOf(int type) {
   switch (type) {
     case kReportPage:
     case kReportEntry:
     case kReportExit:
-    case kReportChildPages:
-      return Sign(g_project.display.case_page ? strcasecmp(PageOf(a), PageOf(b)) : strcmp(PageOf(a), PageOf(b)));
+    case kReportChildPages: return {g_project.display.case_page ? kBytesNoCase : kBytes, kAbsentEmpty};
+    case kReportReferrer:
+    case kReportOs:
+    case kReportBrowser:
+    case kReportSpider:
+    case kReportTopDomain:
+    case kColCookie:
+    case kColSubdomain: return {kCollate, kAbsentFirstFixed};
+    case kReportUser: return {kCollate, kAbsentFirst};
+    case kReportKeyword:
+    case kReportSearchEngine:
+    case kReportReferringSite:
+    case kReportCountry:
+    case kReportFileType:
+    case kReportFolder:
+    case kReportCity:
+    case kReportRegion:
+    case kReportPath:
+    case kReportArgument:
+    case kColUserAgent: return {kCollate, kAbsentEmpty};
+    default: return {};
+  }
+}
+
+// The text a key column sorts the record by, null when it has none; buf
+// (kUrlTextSize) and path hold what is made for it.
+const char* SortTextOf(int type, const CHitRecord* r, char* buf, std::string* path) {
+  switch (type) {
+    case kReportPage:
+    case kReportEntry:
+    case kReportExit:
+    case kReportChildPages: return PageOf(r);
+    case kReportReferrer: return ReferrerOf(r);
+    case kReportKeyword: return FormatKeyText(buf, ReferrerOf(r), r->RobotIndex(), kKeywordSize);
+    case kReportSearchEngine: return SiteName(r->RobotIndex());
+    case kReportReferringSite: {
+      const char* x = ReferrerOf(r);
+      return x ? CopyUrlWithoutScheme(buf, x, kUrlTextSize, 0) : "";
+    }
+    case kReportCountry: return GetCountryOf(r);
+    case kReportOs: {
+      const char* x = AgentOf(r);
+      return x ? FindOperatingSystem(x) : nullptr;
+    }
+    // Without a buffer the names are the tables' own texts.
+    case kReportBrowser:
+    case kReportSpider: return AgentOf(r) ? FormatBrowser(r, nullptr, 0) : nullptr;
+    case kReportFileType: return ExtensionOfPath(buf, PageOf(r), 151);
+    case kReportFolder: return FolderOfUrl(buf, PageOf(r), kUrlTextSize);
+    case kReportTopDomain: {
+      const char* x = ReferrerOf(r);
+      return x ? DomainOfUrl(buf, x, kUrlTextSize) : nullptr;
+    }
+    case kReportCity: return GetCityRegionCountryOf(buf, kUrlTextSize, r, true);
+    case kReportRegion: return GetRegionCountryOf(buf, kUrlTextSize, r, true);
+    case kReportUser: return UserOf(r);
+    case kReportPath:
+      g_pathList.PathText(r->VisitorId(), path);
+      return path->c_str();
+    case kReportArgument: return QueryPartOfUrl(r->Page());
+    case kColUserAgent: return AgentOf(r);
+    case kColCookie: return CookieOf(r);
+    case kColSubdomain: return SubdomainOf(r);
+    default: return nullptr;
+  }
+}
+
+int CompareTexts(TextMode mode, const char* a, const char* b) {
+  if (!a) a = "";
+  if (!b) b = "";
+  switch (mode) {
+    case kBytes: return Sign(strcmp(a, b));
+    case kBytesNoCase: return Sign(strcasecmp(a, b));
+    default: return Sign(strcoll(a, b));
+  }
+}
+
+int CompareKeys(int type, const CRow* ra, const CRow* rb, bool* fixed) {
+  const CHitRecord* a = ra->Record();
+  const CHitRecord* b = rb->Record();
+  if (!a || !b) return Order(a != nullptr, b != nullptr);
+  if (TextRule rule = TextRuleOf(type); rule.mode != kNotText) {
+    thread_local char ba[kUrlTextSize], bb[kUrlTextSize];
+    thread_local std::string pa, pb;
+    const char* x = SortTextOf(type, a, ba, &pa);
+    const char* y = SortTextOf(type, b, bb, &pb);
+    if (rule.absent != kAbsentEmpty && (x == nullptr) != (y == nullptr)) {
+      *fixed = rule.absent == kAbsentFirstFixed;
+      return x ? 1 : -1;
+    }
+    return CompareTexts(rule.mode, x, y);
+  }
+  switch (type) {
     case kReportHost:
     case kReportVisitor: return CompareByHost(a, b);
-    case kReportReferrer: return TextOrder(ReferrerOf(a), ReferrerOf(b), true, fixed);
-    case kReportKeyword:
-      return TextOrder(FormatKeyText(ba, ReferrerOf(a), a->RobotIndex(), kKeywordSize),
-                       FormatKeyText(bb, ReferrerOf(b), b->RobotIndex(), kKeywordSize), false, fixed);
-    case kReportSearchEngine: return TextOrder(SiteName(a->RobotIndex()), SiteName(b->RobotIndex()), false, fixed);
-    case kReportReferringSite: {
-      const char* x = ReferrerOf(a);
-      const char* y = ReferrerOf(b);
-      return TextOrder(x ? CopyUrlWithoutScheme(ba, x, sizeof ba, 0) : "",
-                       y ? CopyUrlWithoutScheme(bb, y, sizeof bb, 0) : "", false, fixed);
-    }
-    case kReportCountry: return TextOrder(GetCountryOf(a), GetCountryOf(b), false, fixed);
-    case kReportOs: {
-      const char* x = AgentOf(a);
-      const char* y = AgentOf(b);
-      return TextOrder(x ? FindOperatingSystem(x) : nullptr, y ? FindOperatingSystem(y) : nullptr, true, fixed);
-    }
-    case kReportBrowser:
-    case kReportSpider: {
-      // Without a buffer the names are the tables' own texts.
-      const char* x = AgentOf(a) ? FormatBrowser(a, nullptr, 0) : nullptr;
-      const char* y = AgentOf(b) ? FormatBrowser(b, nullptr, 0) : nullptr;
-      return TextOrder(x, y, true, fixed);
-    }
     case kReportHour: return Order(HourOfSeconds(a->Seconds()), HourOfSeconds(b->Seconds()));
     case kReportWeekday: return Order(DayOfWeek(a->PackedDate()), DayOfWeek(b->PackedDate()));
     case kReportGroup: return Order(a->PageType(), b->PageType());
-    case kReportFileType:
-      return TextOrder(ExtensionOfPath(ba, PageOf(a), 151), ExtensionOfPath(bb, PageOf(b), 151), false, fixed);
-    case kReportFolder:
-      return TextOrder(FolderOfUrl(ba, PageOf(a), sizeof ba), FolderOfUrl(bb, PageOf(b), sizeof bb), false, fixed);
-    case kReportTopDomain: {
-      const char* x = ReferrerOf(a);
-      const char* y = ReferrerOf(b);
-      return TextOrder(x ? DomainOfUrl(ba, x, sizeof ba) : nullptr, y ? DomainOfUrl(bb, y, sizeof bb) : nullptr, true,
-                       fixed);
-    }
     case kReportMonth: return Order(static_cast<int8_t>(a->Month()), static_cast<int8_t>(b->Month()));
-    case kReportCity:
-      return TextOrder(GetCityRegionCountryOf(ba, sizeof ba, a, true), GetCityRegionCountryOf(bb, sizeof bb, b, true),
-                       false, fixed);
-    case kReportRegion:
-      return TextOrder(GetRegionCountryOf(ba, sizeof ba, a, true), GetRegionCountryOf(bb, sizeof bb, b, true), false,
-                       fixed);
-    case kReportUser: {
-      // Absent first ascending, last descending: the plain order turned round.
-      const char* x = UserOf(a);
-      const char* y = UserOf(b);
-      if ((x == nullptr) != (y == nullptr)) return x ? 1 : -1;
-      return TextOrder(x, y, false, fixed);
-    }
     case kReportStatus: return Order(a->StatusWord(), b->StatusWord());
-    case kReportPath: {
-      thread_local std::string pa, pb;
-      g_pathList.PathText(a->VisitorId(), &pa);
-      g_pathList.PathText(b->VisitorId(), &pb);
-      return TextOrder(pa.c_str(), pb.c_str(), false, fixed);
-    }
     case kReportDate:
     case kColDateTime:
       if (int c = Order(a->PackedDate(), b->PackedDate())) return c;
       return Order(a->Seconds(), b->Seconds());
-    case kReportArgument:
-      return TextOrder(QueryPartOfUrl(a->Page()), QueryPartOfUrl(b->Page()), false, fixed);
     case kColStatus: return Order(a->Status(), b->Status());
     case kColHitSent:
       if (int c = Order(a->BytesSent(), b->BytesSent())) return c;
       return Order(a->GetBytesReceived(), b->GetBytesReceived());
     case kColHitReceived: return Order(a->GetBytesReceived(), b->GetBytesReceived());
-    case kColUserAgent: return TextOrder(AgentOf(a), AgentOf(b), false, fixed);
-    case kColCookie: return TextOrder(CookieOf(a), CookieOf(b), true, fixed);
-    case kColSubdomain: return TextOrder(SubdomainOf(a), SubdomainOf(b), true, fixed);
   }
   return 0;
 }
@@ -577,6 +606,47 @@ int CompareReportRows(const void* a, const void* b) {
   bool fixed = false;
   int c = ReadsKey(type) ? CompareKeys(type, ra, rb, &fixed) : CompareValues(type, ra, rb);
   return s_sort.ascending || fixed ? c : -c;
+}
+
+void SortReportRows(CRowIndex& rows, int columnType, bool ascending, int kind, const CRowTable* table) {
+  SetReportSortParameters(columnType, ascending, kind, table);
+  const TextRule rule = TextRuleOf(columnType);
+  if (rule.mode == kNotText || rows.Count() < 2) {
+    rows.Sort(CompareReportRows);
+    return;
+  }
+  // Each row's text made once, not twice per comparison.
+  struct Keyed {
+    CRow* row;
+    uint64_t offset;
+    int rank;  // 0 no record, 1 missing text, 2 a text
+  };
+  std::vector<Keyed> keyed(rows.Count());
+  std::vector<char> texts;
+  char buf[kUrlTextSize];
+  std::string path;
+  for (uint32_t i = 0; i < rows.Count(); ++i) {
+    CRow* row = rows[i];
+    const CHitRecord* r = row->Record();
+    const char* text = r ? SortTextOf(columnType, r, buf, &path) : nullptr;
+    int rank = !r ? 0 : (!text && rule.absent != kAbsentEmpty) ? 1 : 2;
+    keyed[i] = {row, texts.size(), rank};
+    if (text) texts.insert(texts.end(), text, text + strlen(text));
+    texts.push_back('\0');
+  }
+  const char* base = texts.data();
+  const bool fixedAbsent = rule.absent == kAbsentFirstFixed;
+  std::sort(keyed.begin(), keyed.end(), [&](const Keyed& x, const Keyed& y) {
+    if (x.rank != y.rank) {
+      // A missing text of these columns comes first in both directions.
+      if (fixedAbsent && x.rank + y.rank == 3) return x.rank == 1;
+      return ascending ? x.rank < y.rank : x.rank > y.rank;
+    }
+    int c = CompareTexts(rule.mode, base + x.offset, base + y.offset);
+    return ascending ? c < 0 : c > 0;
+  });
+  CRow** out = rows.Rows();
+  for (uint32_t i = 0; i < rows.Count(); ++i) out[i] = keyed[i].row;
 }
 
 bool EncodeSortState(int column, bool ascending, int* value) {

@@ -1,0 +1,67 @@
+#include "tests/ui/navwindow.h"
+
+#include <wx/sizer.h>
+
+#include <algorithm>
+
+#include "engine/analysis/analysis.h"
+#include "engine/config/workspace.h"
+#include "engine/store/project.h"
+#include "ui/analysisstart.h"
+#include "ui/core/navigation.h"
+#include "ui/core/panes.h"
+#include "ui/core/uistate.h"
+#include "ui/navigation.h"
+#include "ui/worker.h"
+
+TestNavWindow::TestNavWindow() : wxFrame(nullptr, wxID_ANY, "Trailvane", wxPoint(0, 0), wxSize(1000, 600)) {
+  auto* row = new wxBoxSizer(wxHORIZONTAL);
+  navigator = new CRMenu;
+  navigator->Create(this);
+  navigator->SetMinSize(wxSize(220, -1));
+  row->Add(navigator, 0, wxEXPAND);
+  view = new wxPanel(this);
+  row->Add(view, 1, wxEXPAND | wxLEFT, 5);
+  SetSizer(row);
+  panes = std::make_unique<CReportPanes>();
+  CreateReportPaneWindows(view);
+  view->Bind(wxEVT_SIZE, [](wxSizeEvent& event) {
+    ResizeReportPanes(0, std::max(event.GetSize().GetWidth(), 150), std::max(event.GetSize().GetHeight(), 150));
+  });
+  Bind(EVT_JOB_DONE, &TestNavWindow::OnJobDone, this);
+  SetWorkerView(this);
+  InstallNavigation(this);
+  InstallAnalysisStart();
+  Layout();
+}
+
+TestNavWindow::~TestNavWindow() {
+  UninstallNavigation();
+  ReportPaneHooks().runAnalysis = nullptr;
+  SetWorkerView(nullptr);
+}
+
+bool TestNavWindow::Idle() { return !IsWorkerBusy(); }
+
+void TestNavWindow::Open(const std::string& logPath, int kind) {
+  g_project.Reset();
+  CLogSource source;
+  CLogSourceList::InitEntry(&source);
+  source.file = const_cast<char*>(logPath.c_str());
+  g_project.sources.Add(source);
+  source.file = nullptr;
+  g_workspace.groups.Clear();
+  g_workspace.groups.Insert(0, "Pages", ".html;.htm;.php", kGroupPages);
+  g_workspace.groups.Insert(1, "Images", ".gif;.jpg;.png", kGroupOther);
+  g_workspace.groups.Insert(2, "Downloads", ".zip;.pdf", kGroupDownloads);
+  g_workspace.common.dns_lookup = 0;
+  g_workspace.common.auto_robot = 0;
+  g_workspace.common.display_bad_file = 0;
+  g_workspace.common.expand_groups = 1;
+  g_uiQuery = CQueryParams{};
+  ResetNavigation(0);
+  g_topReportKind = kNoTopReportKind;
+  SwitchTopReport(kind);
+}
+
+void TestNavWindow::OnJobDone(wxThreadEvent&) { EndWorkerJob(); }

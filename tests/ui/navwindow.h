@@ -1,0 +1,30 @@
+// A test frame laid out as the main window: the report navigator on the left,
+// the report panes in a view on the right, navigation hooked to both, over a
+// workspace whose only source is one log file.
+#pragma once
+#include <wx/frame.h>
+
+#include <memory>
+#include <string>
+
+#include "ui/reportpanes.h"
+#include "ui/rmenu.h"
+
+class TestNavWindow : public wxFrame {
+ public:
+  TestNavWindow();
+  ~TestNavWindow() override;
+
+  // Makes logPath the only source (groups Pages, Images, Downloads) and opens
+  // kind at the top level, which analyses the log first.
+  void Open(const std::string& logPath, int kind);
+  // No job runs.
+  static bool Idle();
+
+  CRMenu* navigator = nullptr;
+  wxPanel* view = nullptr;
+  std::unique_ptr<CReportPanes> panes;
+
+ private:
+  void OnJobDone(wxThreadEvent& event);
+};

@@ -1,0 +1,246 @@
+// Drill-down through the navigator and the panes over a fixture log: after
+// every move the title, the navigator and the list's rows must agree with
+// what the query engine gives for the same levels.
+#include <gtest/gtest.h>
+#include <wx/wx.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "engine/analysis/analysis.h"
+#include "engine/config/workspace.h"
+#include "engine/display/display.h"
+#include "engine/query/query.h"
+#include "engine/store/project.h"
+#include "engine/store/reportkind.h"
+#include "engine/tables/auxdb.h"
+#include "platform/files.h"
+#include "platform/wx/wxtext.h"
+#include "tests/common/testenv.h"
+#include "tests/ui/dialogscript.h"
+#include "tests/ui/navwindow.h"
+#include "tests/ui/wxtest.h"
+#include "ui/analysisstart.h"
+#include "ui/core/navigation.h"
+#include "ui/core/panes.h"
+#include "ui/core/uistate.h"
+#include "ui/navigation.h"
+#include "ui/reportpanes.h"
+#include "ui/worker.h"
+
+namespace {
+
+std::string FixturePath() { return std::string(TV_UI_TEST_DATA_DIR) + "/panes.log"; }
+std::string StripPath() { return std::string(TV_UI_TEST_DATA_DIR) + "/../../../res/report_images.png"; }
+
+bool WaitJob() { return wxtest::PumpUntil([] { return TestNavWindow::Idle(); }, 20000); }
+
+std::vector<uint32_t> SortedHits(const CRowTable& table) {
+  std::vector<uint32_t> hits;
+  for (int32_t i = 0; i < table.RowCount(); ++i) hits.push_back(table.GetRow(i)->Hits());
+  std::sort(hits.begin(), hits.end());
+  return hits;
+}
+
+// The chosen rows' levels above, as the user picked them.
+struct Pick {
+  int kind;
+  CHitRecord* record;
+  int flags;
+};
+
+class NavigationWindow : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    tvtest::WriteFile(tvtest::Home() + "report_images.png", tvtest::ReadFile(StripPath()));
+    LoadAuxDatabases(false);
+    window = new TestNavWindow;
+    window->Show();
+    window->Open(FixturePath(), kReportPage);
+    ASSERT_TRUE(WaitJob());
+  }
+  static void TearDownTestSuite() {
+    window->panes.reset();
+    window->Destroy();
+    window = nullptr;
+    wxtest::Pump(50);
+    g_project.Reset();
+    g_workspace.groups.Clear();
+    g_uiQuery = CQueryParams{};
+    g_topReportKind = kNoTopReportKind;
+    FreeAuxDatabases();
+  }
+
+  static CReportPane* ShownList() { return ListPane(CurrentPaneSlot()); }
+
+  // Chooses the list item with the most hits (the first item after the sort).
+  static Pick ChooseRow() {
+    CReportPane* pane = ShownList();
+    EXPECT_NE(pane, nullptr);
+    CSortListCtrl* list = pane->reportList;
+    long item = static_cast<long>(list->leadingRows);
+    list->SelectOnly(item);
+    if (!HasSelectedRow()) {
+      wxListEvent event(wxEVT_LIST_ITEM_SELECTED, list->GetId());
+      event.SetEventObject(list);
+      event.m_itemIndex = item;
+      list->GetEventHandler()->ProcessEvent(event);
+    }
+    EXPECT_TRUE(HasSelectedRow());
+    CRow* row = list->RowOfItem(item);
+    return {GetCurrentReportType(), row ? row->Record() : nullptr, row ? row->Flags() & kRowFlagMask : 0};
+  }
+
+  // Title, navigator and rows of the level on show against picks (the rows
+  // chosen above) and kind.
+  static void Check(const std::vector<Pick>& picks, int kind) {
+    const int level = static_cast<int>(picks.size());
+    std::string title;
+    for (const Pick& p : picks) title += std::string(ColumnTerm(p.kind)) + " / ";
+    title += std::string(ColumnTerm(kind)) + " - Trailvane";
+    EXPECT_EQ(tv::WxToBytes(window->GetTitle()), title);
+    EXPECT_EQ(GetCurrentLevel(), level);
+    EXPECT_EQ(GetCurrentReportType(), kind);
+
+    CRMenu* nav = window->navigator;
+    wxTreeItemId top = nav->ItemOfKind(picks.empty() ? kind : picks[0].kind);
+    EXPECT_EQ(nav->ShownLevels(), level);
+    wxTreeItemId parent = top;
+    for (int i = 1; i <= level; ++i) {
+      wxTreeItemId item = nav->LevelItem(i);
+      ASSERT_TRUE(item.IsOk()) << i;
+      EXPECT_EQ(nav->Tree()->GetItemParent(item), parent);
+      int k = i < level ? picks[i].kind : kind;
+      EXPECT_EQ(tv::WxToBytes(nav->Tree()->GetItemText(item)), ColumnTerm(k));
+      parent = item;
+    }
+    EXPECT_EQ(nav->Tree()->GetChildrenCount(parent, false), 0u);
+    EXPECT_EQ(nav->Tree()->GetSelection(), level ? nav->LevelItem(level) : top);
+
+    CQueryParams params;
+    params.levelCount = level;
+    for (int i = 0; i < level; ++i) params.levels[i] = MakeLevelFilter(picks[i].kind, picks[i].record, picks[i].flags);
+    params.levels[level].kind = static_cast<uint32_t>(kind);
+    CRowTable expected;
+    RunQuery(g_project, kind, expected, params);
+    CReportPane* pane = ShownList();
+    ASSERT_NE(pane, nullptr);
+    EXPECT_TRUE(pane->IsShown());
+    ASSERT_NE(pane->reportList->rowTable, nullptr);
+    EXPECT_EQ(pane->reportList->rowTable, &GetCurrentQueryState());
+    EXPECT_EQ(pane->reportList->rows.Count(), static_cast<uint32_t>(expected.RowCount()));
+    EXPECT_EQ(SortedHits(*pane->reportList->rowTable), SortedHits(expected));
+    EXPECT_GT(expected.RowCount(), 0);
+    EXPECT_FALSE(g_runPending);
+  }
+
+  static TestNavWindow* window;
+};
+TestNavWindow* NavigationWindow::window = nullptr;
+
+TEST_F(NavigationWindow, DrillDownBackNextAndSwitchFromTheNavigator) {
+  Check({}, kReportPage);
+  Pick page = ChooseRow();
+  GoToReport(kReportHost, 1);
+  ASSERT_TRUE(WaitJob());
+  Check({page}, kReportHost);
+  Pick host = ChooseRow();
+  GoToReport(kReportBrowser, 1);
+  ASSERT_TRUE(WaitJob());
+  Check({page, host}, kReportBrowser);
+  wxtest::Pump(100);
+  EXPECT_TRUE(wxtest::SaveScreenshot("nav_drilldown"));
+
+  GoBackToLevel(-1);
+  ASSERT_TRUE(WaitJob());
+  Check({page}, kReportHost);
+  GoBackToLevel(-1);
+  ASSERT_TRUE(WaitJob());
+  Check({}, kReportPage);
+  GoForwardLevel();
+  ASSERT_TRUE(WaitJob());
+  Check({page}, kReportHost);
+
+  // The report item of the kind already at the top returns to its level 0.
+  window->navigator->Tree()->SelectItem(window->navigator->ItemOfKind(kReportPage));
+  ASSERT_TRUE(WaitJob());
+  Check({}, kReportPage);
+
+  window->navigator->Tree()->SelectItem(window->navigator->ItemOfKind(kReportReferrer));
+  ASSERT_TRUE(WaitJob());
+  Check({}, kReportReferrer);
+  // Switching to the kind on show does nothing.
+  SwitchTopReport(kReportReferrer);
+  EXPECT_FALSE(IsWorkerBusy());
+
+  window->navigator->Tree()->SelectItem(window->navigator->ItemOfKind(kReportPage));
+  ASSERT_TRUE(WaitJob());
+  Check({}, kReportPage);
+}
+
+TEST_F(NavigationWindow, NavigatorSelectionsMadeByNavigationDoNotMoveAgain) {
+  Pick page = ChooseRow();
+  GoToReport(kReportHost, 1);
+  ASSERT_TRUE(WaitJob());
+  // The navigator brought in line selects the top item first: that must not
+  // count as the user's return to level 0.
+  window->navigator->SelectReportInTree(true);
+  EXPECT_FALSE(IsWorkerBusy());
+  ASSERT_TRUE(WaitJob());
+  Check({page}, kReportHost);
+  // Filling again adds nothing.
+  size_t items = window->navigator->Tree()->GetCount();
+  window->navigator->FillTree();
+  EXPECT_EQ(window->navigator->Tree()->GetCount(), items);
+  GoBackToLevel(0);
+  ASSERT_TRUE(WaitJob());
+  Check({}, kReportPage);
+}
+
+TEST_F(NavigationWindow, NoMoveOrReopenRacesARunningJob) {
+  ChooseRow();
+  GoToReport(kReportHost, 1);
+  ASSERT_TRUE(IsWorkerBusy());
+  // While the drill-down runs, Back must not query the tables too.
+  GoBackToLevel(0);
+  // A workspace opened now waits for the job before it resets the state.
+  RefreshAfterNewDocument();
+  ASSERT_TRUE(WaitJob());
+  Check({}, kReportPage);
+}
+
+TEST_F(NavigationWindow, ReanalysisFindsEverySourceCurrentAndKeepsTheResults) {
+  uint32_t generation = g_queryGeneration;
+  std::vector<uint32_t> before = SortedHits(GetCurrentQueryState());
+  RerunAllOnWorker(nullptr);
+  ASSERT_TRUE(WaitJob());
+  EXPECT_EQ(g_queryGeneration, generation);
+  EXPECT_FALSE(g_lastQueryRan);  // the held result was shown again
+  EXPECT_EQ(SortedHits(GetCurrentQueryState()), before);
+  Check({}, kReportPage);
+}
+
+TEST_F(NavigationWindow, LogFileReportOnlyWhenSomebodyIsThere) {
+  g_workspace.common.display_bad_file = 2;
+  {
+    wxtest::DialogScript script;
+    script.Answer(wxID_OK);
+    ResetNavigation(1);
+    RerunAllOnWorker(nullptr);
+    ASSERT_TRUE(WaitJob());
+    ASSERT_EQ(script.titles.size(), 1u);
+  }
+  g_unattended = true;
+  {
+    wxtest::DialogScript script;  // no dialog may open
+    ResetNavigation(1);
+    RerunAllOnWorker(nullptr);
+    ASSERT_TRUE(WaitJob());
+  }
+  g_unattended = false;
+  g_workspace.common.display_bad_file = 0;
+  Check({}, kReportPage);
+}
+
+}  // namespace

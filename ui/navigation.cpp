@@ -1,0 +1,244 @@
+#include "ui/navigation.h"
+
+#include <wx/app.h>
+#include <wx/utils.h>
+
+#include <cstdio>
+
+#include "base/msgsink.h"
+#include "engine/store/project.h"
+#include "platform/wx/wxtext.h"
+#include "ui/chartdlg.h"
+#include "ui/core/navigation.h"
+#include "ui/core/panes.h"
+#include "ui/core/uistate.h"
+#include "ui/detailtree.h"
+#include "ui/reportpanes.h"
+#include "ui/rmenu.h"
+#include "ui/sortlist.h"
+#include "ui/worker.h"
+#include "ui/workspacedlg.h"
+
+namespace {
+
+wxTopLevelWindow* s_frame = nullptr;
+void (*s_rerunCallback)() = nullptr;
+bool s_jobOk = false;
+
+int LevelSlot() { return g_nav.levelPane[GetCurrentLevel()]; }
+
+// The level's pane on show with its result, the title and the navigator.
+void ShowLevel(bool selectInTree) {
+  ShowQueryResult();
+  int slot = g_nav.chartMode && CanShowChart() ? FirstPaneSlot(kPaneChart) : LevelSlot();
+  if (slot >= 0) {
+    ShowPaneSlot(slot);
+    if (CReportPane* pane = ListPane(slot)) pane->reportList->SetFocus();
+  }
+  UpdateMainTitle();
+  if (CRMenu* tree = Navigator()) tree->SelectReportInTree(selectInTree);
+  AppendProgressText(nullptr);
+}
+
+uint32_t GoToReportJob(void*) {
+  s_jobOk = DrillDownToReport(g_nav.goKind);
+  SendJobDone();
+  return 1;
+}
+
+int32_t GoToReportDone(int32_t) {
+  if (!s_jobOk) {
+    g_runPending = false;
+    return 0;
+  }
+  ShowLevel(false);
+  return 0;
+}
+
+uint32_t RefreshJob(void*) {
+  RunCurrentQuery();
+  SendJobDone();
+  return 1;
+}
+
+int32_t RefreshDone(int32_t) {
+  ShowLevel(false);
+  return 0;
+}
+
+uint32_t SwitchTopReportJob(void*) {
+  if (RestartAtTopLevel()) {
+    if (LevelSlot() != FirstPaneSlot(kPaneWorkspace)) ReanalyzeWorkspace();
+    RunCurrentQuery();
+  }
+  SendJobDone();
+  return 1;
+}
+
+int32_t SwitchTopReportDone(int32_t) {
+  if (wxWindow* previous = ReportPane(g_nav.previousPane); previous && g_nav.previousPane != LevelSlot())
+    previous->Hide();
+  ShowLevel(true);
+  return 0;
+}
+
+uint32_t RerunAllJob(void*) {
+  ReanalyzeWorkspace();
+  RunCurrentQuery();
+  SendJobDone();
+  return 1;
+}
+
+int32_t RerunAllDone(int32_t) {
+  ShowLevel(false);
+  void (*callback)() = s_rerunCallback;
+  s_rerunCallback = nullptr;
+  if (callback) callback();
+  return 0;
+}
+
+void OnListSelection(CRow* row, long item, bool inSubreportFrame, const std::vector<CRow*>& selected) {
+  if (inSubreportFrame || IsWorkerBusy()) return;
+  StoreLevelSelection(row, item, static_cast<int>(selected.size()), selected.data());
+}
+
+}  // namespace
+
+void InstallNavigation(wxTopLevelWindow* frame) {
+  s_frame = frame;
+  ReportPaneHooks().rerunAll = [] { RerunAllOnWorker(nullptr); };
+  ReportPaneHooks().resetNavigation = [](int reload) { ResetNavigation(reload); };
+  ReportListNavigation().setSubreportKey = OnListSelection;
+  g_nav.chartMode = false;
+  g_nav.reportsShown = false;
+  g_nav.savedFlag = false;
+  g_nav.levelPane[0] = FirstPaneSlot(kPaneWorkspace);
+}
+
+void UninstallNavigation() {
+  FinishRunningJob();
+  s_frame = nullptr;
+  ReportPaneHooks().rerunAll = nullptr;
+  ReportPaneHooks().resetNavigation = nullptr;
+  ReportListNavigation().setSubreportKey = nullptr;
+}
+
+void GoToReport(int kind, int check) {
+  if ((check && !CanDrillDown(kind)) || IsWorkerBusy()) return;
+  char status[64];
+  snprintf(status, sizeof status, "+Go subrep [%i]", kind);
+  AppendProgressText(status);
+  if (CurrentReportList) {
+    CurrentReportList->MarkSelectedRow();
+    CurrentReportList->SaveColumnState();
+  }
+  g_nav.goKind = static_cast<uint16_t>(kind);
+  g_runPending = true;
+  RunInWorkerThread(GoToReportJob, nullptr, GoToReportDone);
+}
+
+void GoBackToLevel(int level) {
+  if (level == -1) level = GetCurrentLevel() - 1;
+  // The query of the level goes through the worker like every other, so it
+  // never meets a running job in the tables.
+  if (level < 0 || IsWorkerBusy()) return;
+  if (!MoveToLevel(level)) return;
+  g_runPending = true;
+  RunInWorkerThread(RefreshJob, nullptr, RefreshDone);
+}
+
+void GoForwardLevel() {
+  int next = GetCurrentLevel() + 1;
+  if (next > g_nav.highestLevel) return;
+  GoBackToLevel(next);
+}
+
+void SwitchTopReport(int kind) {
+  if (kind == g_topReportKind || IsWorkerBusy()) return;
+  g_nav.chartMode = false;
+  g_nav.requestedKind = static_cast<uint16_t>(kind);
+  g_runPending = true;
+  RunInWorkerThread(SwitchTopReportJob, nullptr, SwitchTopReportDone);
+}
+
+void RerunAllOnWorker(void (*callback)()) {
+  if (IsWorkerBusy()) return;
+  g_runPending = true;
+  s_rerunCallback = callback;
+  RunInWorkerThread(RerunAllJob, nullptr, RerunAllDone);
+}
+
+void ResetPaneFilters() {
+  g_uiQuery.successOn = g_uiQuery.humansOn = 1;
+  g_uiQuery.browserClass0On = g_uiQuery.browserClass1On = 1;
+  g_uiQuery.errorsOn = g_uiQuery.spidersOn = g_uiQuery.otherAgentsOn = 0;
+  uint16_t kind = g_topReportKind;
+  if (kind == kNoTopReportKind) return;
+  g_topReportKind = kNoTopReportKind;
+  SwitchTopReport(kind);
+}
+
+void FinishRunningJob() {
+  if (!IsWorkerBusy()) return;
+  RequestStop();
+  while (IsWorkerBusy()) {
+    if (wxTheApp) wxTheApp->Yield(true);
+    wxMilliSleep(1);
+  }
+}
+
+void RefreshAfterNewDocument() {
+  FinishRunningJob();
+  if (!g_nav.reportsShown) return;
+  if (wxWindow* shown = ReportPane(CurrentPaneSlot())) shown->Hide();
+  ResetNavigation(1);
+  g_runPending = true;
+  RunInWorkerThread(RerunAllJob, nullptr, RefreshDone);
+}
+
+void ShowQueryResult() {
+  const int slot = LevelSlot();
+  const int kind = GetCurrentReportType();
+  g_runPending = false;
+  if (slot < 0 || PaneSlot(slot).cls == kPaneStart) return;
+  CurrentReportList = nullptr;
+  CRowTable* table = &GetCurrentQueryState();
+  switch (PaneSlot(slot).cls) {
+    case kPaneWorkspace:
+      if (CWorkspaceDlg* ws = WorkspacePane()) {
+        ws->FillLogSourceList(0);
+        ws->FillGroupList(0);
+      }
+      break;
+    case kPaneDetailTree:
+      DetailTreePane()->SetDetailRows(table);
+      DetailTreePane()->RefreshDetailTree();
+      break;
+    case kPaneSummary: ListPane(slot)->ShowReport(kind, nullptr, false); break;
+    case kPaneChart: break;
+    default:
+      if (CReportPane* pane = ListPane(slot)) pane->ShowReport(kind, table, false);
+      break;
+  }
+  if (g_nav.chartMode) ShowPane(CanShowChart() ? 1 : 0);
+}
+
+void ShowPane(int chart) {
+  CChartDlg* chartPane = ChartPane();
+  if (chart && CanShowChart() && chartPane) {
+    g_nav.chartMode = true;
+    chartPane->SetChartPaneData(GetCurrentReportType(), &GetCurrentQueryState());
+    ShowPaneSlot(FirstPaneSlot(kPaneChart));
+    return;
+  }
+  g_nav.chartMode = false;
+  int slot = LevelSlot();
+  if (slot < 0) return;
+  ShowPaneSlot(slot);
+  if (CReportPane* pane = ListPane(slot)) pane->reportList->SetFocus();
+  else if (wxWindow* window = ReportPane(slot)) window->SetFocus();
+}
+
+void UpdateMainTitle() {
+  if (s_frame) s_frame->SetTitle(tv::BytesToWx(BuildMainTitle()));
+}

@@ -1,0 +1,33 @@
+// Moving between report levels in the windows: every query runs as a job on
+// the worker thread, and panes, title and navigator change only in the jobs'
+// completions on the UI thread. The state itself is ui/core/navigation.h.
+#pragma once
+#include <wx/toplevel.h>
+
+// Hooks the panes and the report lists to navigation; frame gets the title
+// (null: none). Call once the panes exist.
+void InstallNavigation(wxTopLevelWindow* frame);
+void UninstallNavigation();
+
+// The "&Go" commands: kind opened one level down (check: only when allowed).
+void GoToReport(int kind, int check);
+// Back (-1: one up) and the navigator's level items.
+void GoBackToLevel(int level);
+void GoForwardLevel();
+// Makes kind the top-level report; nothing when it is already.
+void SwitchTopReport(int kind);
+// Analyses again when needed and re-runs the current level; callback after.
+void RerunAllOnWorker(void (*callback)());
+// New-workspace filter switches, then the top-level report run again.
+void ResetPaneFilters();
+// A workspace was opened: any running job is stopped and waited for first,
+// then the state is reset and the report run again.
+void RefreshAfterNewDocument();
+// Stops a running job and dispatches events until it has ended.
+void FinishRunningJob();
+
+// Fills the current level's pane from its table.
+void ShowQueryResult();
+// 1: the level's chart pane instead of its table; 0: the table.
+void ShowPane(int chart);
+void UpdateMainTitle();
