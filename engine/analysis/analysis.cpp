@@ -404,14 +404,6 @@ void ApplyDetectedSpiders(CProject& project) {
 
 int AnalyseLogs(CProject& project, uint32_t fromDate, uint32_t toDate, OdbcLoaderFn odbcLoader,
                 const char* indexText) {
-  // Every source still current: nothing to read, and the results, their cache
-  // keys and the file report all still stand.
-  bool current = project.sources.Count() > 0;
-  for (int n = 0; current && n < project.sources.Count(); ++n) current = project.sources[n].loaded != 0;
-  if (current) {
-    EngineInfo("Skip parsing...");
-    return 0;
-  }
   CGroupMaskList masks;
   for (int g = 0; g < project.groups.Count(); ++g) {
     const CGroup& group = project.groups[g];
@@ -421,6 +413,15 @@ int AnalyseLogs(CProject& project, uint32_t fromDate, uint32_t toDate, OdbcLoade
   g_groupSlots = project.expand_groups ? static_cast<uint32_t>(project.groups.Count()) : 0;
 
   int result = LoadLogSources(project.sources, masks, fromDate, toDate, odbcLoader, indexText);
+  // Every source still current (the file lists were looked at again, so a new
+  // file under a wildcard is read): the results, their cache keys and the file
+  // report all still stand.
+  bool current = !result && project.sources.Count() > 0 && !StopRequested();
+  for (int n = 0; current && n < project.sources.Count(); ++n) current = project.sources[n].loaded != 0;
+  if (current) {
+    ResetStringPools();
+    return 0;
+  }
   g_logFileReport.Free();
   for (const CLogFileRead& f : g_filesRead)
     if (!g_logFileReport.Add(f.name.c_str(), f.size, f.records)) break;

@@ -309,10 +309,13 @@ int LoadLogSources(CLogSourceList& sources, const CGroupMaskList& masks, uint32_
   CIndexNames index;
   ParseIndexNames(indexText, &index);
   BeginLogLoad();
-  BumpQueryGeneration();  // cached report results no longer stand
   for (int n = 0; n < sources.Count(); ++n) sources[n].remote = 0;
 
   FirstPass(sources);
+  // Cached report results stand only while no source is read again.
+  bool anyToRead = false;
+  for (int n = 0; n < sources.Count(); ++n) anyToRead = anyToRead || !sources[n].loaded;
+  if (anyToRead) BumpQueryGeneration();
 
   int skipped = 0;
   bool readSomething = false;

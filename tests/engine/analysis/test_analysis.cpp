@@ -199,6 +199,32 @@ TEST_F(AnalysisTest, SourcesGoLatestFirstAndVisitorsAreNumberedInThatOrder) {
   EXPECT_EQ(lines, 2u);
 }
 
+TEST_F(AnalysisTest, APassOverCurrentSourcesKeepsTheResultsButFindsANewFileUnderAWildcard) {
+  tvtest::WriteFile(dir_ + "a.log", W3c({{"10:00:00", "10.0.0.1", "/a.html", "A"}}));
+  CLogSource s;
+  CLogSourceList::InitEntry(&s);
+  std::string mask = dir_ + "*.log";
+  s.file = const_cast<char*>(mask.c_str());
+  g_project.sources.Add(s);
+  s.file = nullptr;
+  ASSERT_EQ(Run(), 1);
+  ASSERT_EQ(Hits().size(), 1u);
+
+  // Nothing new: no re-read, the cached results and the file report stand.
+  uint32_t generation = g_queryGeneration;
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(g_queryGeneration, generation);
+  EXPECT_EQ(Hits().size(), 1u);
+  EXPECT_EQ(g_logFileReport.Count(), 1);
+
+  // A file that now matches the wildcard is read on the next pass.
+  tvtest::WriteFile(dir_ + "b.log", W3c({{"11:00:00", "10.0.0.2", "/b.html", "A"}}));
+  ASSERT_EQ(Run(), 1);
+  EXPECT_NE(g_queryGeneration, generation);
+  EXPECT_EQ(Hits().size(), 2u);
+  EXPECT_EQ(g_logFileReport.Count(), 2);
+}
+
 TEST_F(AnalysisTest, NoSourcesMeansNothingRuns) {
   g_visitorCounter = 77;
   SetLogFileReportHook(ReportHook);
