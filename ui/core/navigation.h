@@ -67,6 +67,17 @@ void RunCurrentQuery();
 // multi-selection (used when count >= 2).
 void StoreLevelSelection(const CRow* row, long item, int count, const CRow* const* rows);
 
+// The key text of the current level's selected row; false when no row is
+// selected or the row has no such text.
+bool GetCurrentSubreportKey(std::string* key);
+// What Open In Browser opens for the current level's row; empty when nothing.
+std::string SelectedBrowserTarget();
+// Hands that address to the launcher; false when there is none or it failed.
+bool OpenSelectedInBrowser();
+// A double-click on a summary line: the switches of its report set (the old
+// ones saved for Back); returns the kind to open, -1 for none.
+int PrepareSummaryRowReport(int row);
+
 bool HasSelectedRow();
 bool CanDrillDown(int kind);
 bool CanOpenInBrowser();
