@@ -4,15 +4,18 @@
 #include <wx/utils.h>
 
 #include <cstdio>
+#include <memory>
 
 #include "base/msgsink.h"
 #include "engine/store/project.h"
+#include "engine/tables/auxdb.h"
 #include "platform/wx/wxtext.h"
 #include "ui/chartdlg.h"
 #include "ui/core/navigation.h"
 #include "ui/core/panes.h"
 #include "ui/core/uistate.h"
 #include "ui/detailtree.h"
+#include "ui/iconmenu.h"
 #include "ui/reportpanes.h"
 #include "ui/rmenu.h"
 #include "ui/sortlist.h"
@@ -23,6 +26,7 @@ namespace {
 
 wxTopLevelWindow* s_frame = nullptr;
 void (*s_rerunCallback)() = nullptr;
+ContextMenuPopupFn s_popup;
 bool s_jobOk = false;
 
 int LevelSlot() { return g_nav.levelPane[GetCurrentLevel()]; }
@@ -109,6 +113,8 @@ void InstallNavigation(wxTopLevelWindow* frame) {
   ReportPaneHooks().rerunAll = [] { RerunAllOnWorker(nullptr); };
   ReportPaneHooks().resetNavigation = [](int reload) { ResetNavigation(reload); };
   ReportListNavigation().setSubreportKey = OnListSelection;
+  ReportListNavigation().openSummaryRowReport = [](long row) { OpenSummaryRowReport(row); };
+  ReportListNavigation().showReportContextMenu = [](const wxPoint& at, bool sub) { ShowReportContextMenu(at, sub); };
   g_nav.chartMode = false;
   g_nav.reportsShown = false;
   g_nav.savedFlag = false;
@@ -121,6 +127,8 @@ void UninstallNavigation() {
   ReportPaneHooks().rerunAll = nullptr;
   ReportPaneHooks().resetNavigation = nullptr;
   ReportListNavigation().setSubreportKey = nullptr;
+  ReportListNavigation().openSummaryRowReport = nullptr;
+  ReportListNavigation().showReportContextMenu = nullptr;
 }
 
 void GoToReport(int kind, int check) {
@@ -241,4 +249,27 @@ void ShowPane(int chart) {
 
 void UpdateMainTitle() {
   if (s_frame) s_frame->SetTitle(tv::BytesToWx(BuildMainTitle()));
+}
+
+void OpenSummaryRowReport(long row) {
+  if (IsWorkerBusy() || GetCurrentReportType() != kReportSummary || row < 0) return;
+  int kind = PrepareSummaryRowReport(static_cast<int>(row));
+  if (kind >= 0) GoToReport(kind, 0);
+}
+
+void ShowReportContextMenu(const wxPoint& screenPos, bool inSubreportFrame) {
+  if (!s_frame) return;
+  const bool cityData = g_auxDatabases.geoLoaded && g_auxDatabases.geo[kGeoCity].names.count > 0;
+  std::unique_ptr<CIconMenu> menu(
+      CIconMenu::CreateReportContextMenu(GetCurrentReportType(), inSubreportFrame, cityData));
+  if (!menu) return;
+  const wxPoint at = s_frame->ScreenToClient(screenPos);
+  if (s_popup) s_popup(s_frame, menu.get(), at);
+  else s_frame->PopupMenu(menu.get(), at);
+}
+
+ContextMenuPopupFn SetContextMenuPopup(ContextMenuPopupFn fn) {
+  ContextMenuPopupFn before = std::move(s_popup);
+  s_popup = std::move(fn);
+  return before;
 }
