@@ -101,9 +101,34 @@ int32_t RerunAllDone(int32_t) {
   return 0;
 }
 
+wxWindow* s_previewFrame = nullptr;
+CRowTable* s_previewTable = nullptr;
+
+uint32_t PreviewJob(void*) {
+  s_previewTable = RunPreviewQuery();
+  SendJobDone();
+  return 1;
+}
+
+int32_t PreviewDone(int32_t) {
+  g_runPending = false;
+  if (!s_previewTable || !s_previewFrame || g_nav.previewMode < 0) return 0;
+  if (g_nav.previewMode == 1) {
+    if (auto* pane = dynamic_cast<CReportPane*>(s_previewFrame)) {
+      pane->reportList->inSubreportFrame = 1;
+      pane->ShowReport(g_nav.previewKind, s_previewTable, false);
+    }
+  } else if (auto* chart = dynamic_cast<CChartDlg*>(s_previewFrame)) {
+    chart->SetChartPaneData(g_nav.previewKind, s_previewTable);
+  }
+  AppendProgressText(nullptr);
+  return 0;
+}
+
 void OnListSelection(CRow* row, long item, bool inSubreportFrame, const std::vector<CRow*>& selected) {
   if (inSubreportFrame || IsWorkerBusy()) return;
   StoreLevelSelection(row, item, static_cast<int>(selected.size()), selected.data());
+  if (g_nav.previewMode != -1) GoDownAndRun();
 }
 
 }  // namespace
@@ -129,6 +154,8 @@ void UninstallNavigation() {
   ReportListNavigation().setSubreportKey = nullptr;
   ReportListNavigation().openSummaryRowReport = nullptr;
   ReportListNavigation().showReportContextMenu = nullptr;
+  s_previewFrame = nullptr;
+  g_nav.previewMode = -1;
 }
 
 void GoToReport(int kind, int check) {
@@ -249,6 +276,20 @@ void ShowPane(int chart) {
 
 void UpdateMainTitle() {
   if (s_frame) s_frame->SetTitle(tv::BytesToWx(BuildMainTitle()));
+}
+
+void PushLevelFrame(wxWindow* frame, int kind, int previewMode) {
+  s_previewFrame = previewMode < 0 ? nullptr : frame;
+  g_nav.previewKind = kind;
+  g_nav.previewMode = static_cast<int16_t>(previewMode < 0 ? -1 : previewMode);
+  if (s_previewFrame) GoDownAndRun();
+}
+
+void GoDownAndRun() {
+  // Through the worker like every query, so it never meets a running job in the tables.
+  if (g_nav.previewMode < 0 || !s_previewFrame || IsWorkerBusy()) return;
+  g_runPending = true;
+  RunInWorkerThread(PreviewJob, nullptr, PreviewDone);
 }
 
 void OpenSummaryRowReport(long row) {

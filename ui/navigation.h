@@ -35,6 +35,13 @@ void ShowQueryResult();
 void ShowPane(int chart);
 void UpdateMainTitle();
 
+// Shows the next level of kind in frame while rows are chosen at this level:
+// a report list pane (previewMode 1) or the chart pane (0). Each selection
+// previews again; -1 ends the preview.
+void PushLevelFrame(wxWindow* frame, int kind, int previewMode);
+// The preview brought up to date with the current level's selection.
+void GoDownAndRun();
+
 // A double-click on a summary line opens that line's report one level down.
 void OpenSummaryRowReport(long row);
 // The report context menu of the kind on show (or of the subreport frame) at

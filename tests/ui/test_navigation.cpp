@@ -232,6 +232,37 @@ TEST_F(NavigationWindow, SummaryLineOpensItsReportAndTheListsMenuIsTheKinds) {
   g_uiQuery.spidersOn = 1;
 }
 
+TEST_F(NavigationWindow, PreviewShowsTheNextLevelOfEachSelection) {
+  Check({}, kReportPage);
+  CReportPane* preview = ListPane(FirstPaneSlot(kPaneSubreportList));
+  ASSERT_NE(preview, nullptr);
+  PushLevelFrame(preview, kReportHost, 1);
+  ASSERT_TRUE(WaitJob());
+  ASSERT_EQ(preview->reportList->rowTable, &LevelTable(1));
+  EXPECT_EQ(preview->reportList->rows.Count(), 0u);  // nothing chosen yet
+  Pick page = ChooseRow();
+  ASSERT_TRUE(WaitJob());
+  CQueryParams params;
+  params.levelCount = 1;
+  params.levels[0] = MakeLevelFilter(page.kind, page.record, page.flags);
+  params.levels[1].kind = kReportHost;
+  CRowTable expected;
+  RunQuery(g_project, kReportHost, expected, params);
+  EXPECT_GT(expected.RowCount(), 0);
+  EXPECT_EQ(SortedHits(*preview->reportList->rowTable), SortedHits(expected));
+  EXPECT_EQ(preview->reportList->inSubreportFrame, 1u);
+  preview->Show();
+  preview->Raise();
+  wxtest::Pump(100);
+  EXPECT_TRUE(wxtest::SaveScreenshot("nav_preview"));
+  preview->Hide();
+  // The preview moves no level, and once ended a selection runs nothing.
+  PushLevelFrame(nullptr, 0, -1);
+  Check({}, kReportPage);
+  GoDownAndRun();
+  EXPECT_FALSE(IsWorkerBusy());
+}
+
 TEST_F(NavigationWindow, NavigatorSelectionsMadeByNavigationDoNotMoveAgain) {
   Pick page = ChooseRow();
   GoToReport(kReportHost, 1);

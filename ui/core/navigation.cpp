@@ -178,6 +178,26 @@ void RunCurrentQuery() {
   EngineInfo("End Query");
 }
 
+CRowTable* RunPreviewQuery() {
+  const int level = GetCurrentLevel();
+  const int kind = g_nav.previewKind;
+  if (level >= kMaxDrillLevel || kind <= 0 || kind > kMaxReportKind || kind == kReportSummary) return nullptr;
+  CRowTable& table = LevelTable(level + 1);
+  if (g_uiQuery.levels[level].rowFlags == -1 && g_nav.multi[level].size() < 2) {
+    table.Free();
+    table.queryKey.clear();
+    return &table;
+  }
+  CQueryParams params = g_uiQuery;
+  params.levelCount = level + 1;
+  params.levels[level + 1] = CLevelFilter{};
+  params.levels[level + 1].kind = static_cast<uint32_t>(kind);
+  params.levels[level + 1].rowFlags = -1;
+  params.alternatives[level + 1] = CLevelAlternatives{};
+  RunQuery(g_project, kind, table, params);
+  return &table;
+}
+
 void StoreLevelSelection(const CRow* row, long item, int count, const CRow* const* rows) {
   int level = GetCurrentLevel();
   int kind = GetCurrentReportType();

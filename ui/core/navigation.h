@@ -22,6 +22,7 @@ struct CNavigation {
   uint16_t goKind = 0;         // of GoToReport
   int16_t findPosition = 0;
   int16_t previewMode = -1;  // -1 none, 0 chart, 1 table
+  int previewKind = 0;       // of the level below the current one
   bool reportsShown = false;
   bool reloadNeeded = false;
   bool chartMode = false;
@@ -62,6 +63,11 @@ int RestartAtTopLevel();
 bool MoveToLevel(int level);
 // Runs the current level's query into its table (the summary into its block).
 void RunCurrentQuery();
+// The preview of the next level (g_nav.previewKind) into that level's table,
+// for the current level's selection; the table is emptied when nothing is
+// selected. The level entries stay as they are, so Next still finds its
+// level. Null at the deepest level.
+CRowTable* RunPreviewQuery();
 
 // The chosen row of the current level (null: none) and the rows of a
 // multi-selection (used when count >= 2).
