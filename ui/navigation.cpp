@@ -116,7 +116,15 @@ int32_t PreviewDone(int32_t) {
   if (g_nav.previewMode == 1) {
     if (auto* pane = dynamic_cast<CReportPane*>(s_previewFrame)) {
       pane->reportList->inSubreportFrame = 1;
+      // Filled as the level below, so its columns follow the kind above.
+      SyncLevelState();
+      const int level = g_navLevel;
+      const int below = g_levelKinds[level + 1];
+      g_navLevel = level + 1;
+      g_levelKinds[level + 1] = g_nav.previewKind;
       pane->ShowReport(g_nav.previewKind, s_previewTable, false);
+      g_navLevel = level;
+      g_levelKinds[level + 1] = below;
     }
   } else if (auto* chart = dynamic_cast<CChartDlg*>(s_previewFrame)) {
     chart->SetChartPaneData(g_nav.previewKind, s_previewTable);

@@ -24,6 +24,7 @@
 #include "ui/analysisstart.h"
 #include "ui/core/navigation.h"
 #include "ui/core/panes.h"
+#include "ui/core/reportcells.h"
 #include "ui/core/uistate.h"
 #include "ui/ids.h"
 #include "ui/navigation.h"
@@ -251,6 +252,8 @@ TEST_F(NavigationWindow, PreviewShowsTheNextLevelOfEachSelection) {
   EXPECT_GT(expected.RowCount(), 0);
   EXPECT_EQ(SortedHits(*preview->reportList->rowTable), SortedHits(expected));
   EXPECT_EQ(preview->reportList->inSubreportFrame, 1u);
+  // Hosts below a page have no group columns.
+  EXPECT_EQ(preview->reportList->GetColumnCount(), static_cast<int>(ReportColumnDefs(kReportHost, kReportPage).size()));
   preview->Show();
   preview->Raise();
   wxtest::Pump(100);
