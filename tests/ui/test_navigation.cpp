@@ -239,7 +239,7 @@ TEST_F(NavigationWindow, PreviewShowsTheNextLevelOfEachSelection) {
   ASSERT_NE(preview, nullptr);
   PushLevelFrame(preview, kReportHost, 1);
   ASSERT_TRUE(WaitJob());
-  ASSERT_EQ(preview->reportList->rowTable, &LevelTable(1));
+  ASSERT_EQ(preview->reportList->rowTable, &g_nav.previewTable);
   EXPECT_EQ(preview->reportList->rows.Count(), 0u);  // nothing chosen yet
   Pick page = ChooseRow();
   ASSERT_TRUE(WaitJob());

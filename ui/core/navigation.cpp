@@ -182,7 +182,7 @@ CRowTable* RunPreviewQuery() {
   const int level = GetCurrentLevel();
   const int kind = g_nav.previewKind;
   if (level >= kMaxDrillLevel || kind <= 0 || kind > kMaxReportKind || kind == kReportSummary) return nullptr;
-  CRowTable& table = LevelTable(level + 1);
+  CRowTable& table = g_nav.previewTable;
   if (g_uiQuery.levels[level].rowFlags == -1 && g_nav.multi[level].size() < 2) {
     table.Free();
     table.queryKey.clear();

@@ -30,6 +30,9 @@ struct CNavigation {
   std::vector<CLevelFilter> multi[kMaxQueryLevels];
   CRowTable topTables[kMaxReportKind + 1];  // level 0, by kind
   CRowTable levelTables[kMaxQueryLevels];   // levels 1..5
+  // The preview's own: a drill-down into the level below must not pull the
+  // rows from under the preview's list.
+  CRowTable previewTable;
 };
 extern CNavigation g_nav;
 
@@ -63,7 +66,7 @@ int RestartAtTopLevel();
 bool MoveToLevel(int level);
 // Runs the current level's query into its table (the summary into its block).
 void RunCurrentQuery();
-// The preview of the next level (g_nav.previewKind) into that level's table,
+// The preview of the next level (g_nav.previewKind) into g_nav.previewTable,
 // for the current level's selection; the table is emptied when nothing is
 // selected. The level entries stay as they are, so Next still finds its
 // level. Null at the deepest level.
