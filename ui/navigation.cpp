@@ -4,15 +4,18 @@
 #include <wx/utils.h>
 
 #include <cstdio>
+#include <memory>
 
 #include "base/msgsink.h"
 #include "engine/store/project.h"
+#include "engine/tables/auxdb.h"
 #include "platform/wx/wxtext.h"
 #include "ui/chartdlg.h"
 #include "ui/core/navigation.h"
 #include "ui/core/panes.h"
 #include "ui/core/uistate.h"
 #include "ui/detailtree.h"
+#include "ui/iconmenu.h"
 #include "ui/reportpanes.h"
 #include "ui/rmenu.h"
 #include "ui/sortlist.h"
@@ -23,6 +26,7 @@ namespace {
 
 wxTopLevelWindow* s_frame = nullptr;
 void (*s_rerunCallback)() = nullptr;
+ContextMenuPopupFn s_popup;
 bool s_jobOk = false;
 
 int LevelSlot() { return g_nav.levelPane[GetCurrentLevel()]; }
@@ -97,9 +101,42 @@ int32_t RerunAllDone(int32_t) {
   return 0;
 }
 
+wxWindow* s_previewFrame = nullptr;
+CRowTable* s_previewTable = nullptr;
+
+uint32_t PreviewJob(void*) {
+  s_previewTable = RunPreviewQuery();
+  SendJobDone();
+  return 1;
+}
+
+int32_t PreviewDone(int32_t) {
+  g_runPending = false;
+  if (!s_previewTable || !s_previewFrame || g_nav.previewMode < 0) return 0;
+  if (g_nav.previewMode == 1) {
+    if (auto* pane = dynamic_cast<CReportPane*>(s_previewFrame)) {
+      pane->reportList->inSubreportFrame = 1;
+      // Filled as the level below, so its columns follow the kind above.
+      SyncLevelState();
+      const int level = g_navLevel;
+      const int below = g_levelKinds[level + 1];
+      g_navLevel = level + 1;
+      g_levelKinds[level + 1] = g_nav.previewKind;
+      pane->ShowReport(g_nav.previewKind, s_previewTable, false);
+      g_navLevel = level;
+      g_levelKinds[level + 1] = below;
+    }
+  } else if (auto* chart = dynamic_cast<CChartDlg*>(s_previewFrame)) {
+    chart->SetChartPaneData(g_nav.previewKind, s_previewTable);
+  }
+  AppendProgressText(nullptr);
+  return 0;
+}
+
 void OnListSelection(CRow* row, long item, bool inSubreportFrame, const std::vector<CRow*>& selected) {
   if (inSubreportFrame || IsWorkerBusy()) return;
   StoreLevelSelection(row, item, static_cast<int>(selected.size()), selected.data());
+  if (g_nav.previewMode != -1) GoDownAndRun();
 }
 
 }  // namespace
@@ -109,6 +146,8 @@ void InstallNavigation(wxTopLevelWindow* frame) {
   ReportPaneHooks().rerunAll = [] { RerunAllOnWorker(nullptr); };
   ReportPaneHooks().resetNavigation = [](int reload) { ResetNavigation(reload); };
   ReportListNavigation().setSubreportKey = OnListSelection;
+  ReportListNavigation().openSummaryRowReport = [](long row) { OpenSummaryRowReport(row); };
+  ReportListNavigation().showReportContextMenu = [](const wxPoint& at, bool sub) { ShowReportContextMenu(at, sub); };
   g_nav.chartMode = false;
   g_nav.reportsShown = false;
   g_nav.savedFlag = false;
@@ -121,6 +160,10 @@ void UninstallNavigation() {
   ReportPaneHooks().rerunAll = nullptr;
   ReportPaneHooks().resetNavigation = nullptr;
   ReportListNavigation().setSubreportKey = nullptr;
+  ReportListNavigation().openSummaryRowReport = nullptr;
+  ReportListNavigation().showReportContextMenu = nullptr;
+  s_previewFrame = nullptr;
+  g_nav.previewMode = -1;
 }
 
 void GoToReport(int kind, int check) {
@@ -241,4 +284,41 @@ void ShowPane(int chart) {
 
 void UpdateMainTitle() {
   if (s_frame) s_frame->SetTitle(tv::BytesToWx(BuildMainTitle()));
+}
+
+void PushLevelFrame(wxWindow* frame, int kind, int previewMode) {
+  s_previewFrame = previewMode < 0 ? nullptr : frame;
+  g_nav.previewKind = kind;
+  g_nav.previewMode = static_cast<int16_t>(previewMode < 0 ? -1 : previewMode);
+  if (s_previewFrame) GoDownAndRun();
+}
+
+void GoDownAndRun() {
+  // Through the worker like every query, so it never meets a running job in the tables.
+  if (g_nav.previewMode < 0 || !s_previewFrame || IsWorkerBusy()) return;
+  g_runPending = true;
+  RunInWorkerThread(PreviewJob, nullptr, PreviewDone);
+}
+
+void OpenSummaryRowReport(long row) {
+  if (IsWorkerBusy() || GetCurrentReportType() != kReportSummary || row < 0) return;
+  int kind = PrepareSummaryRowReport(static_cast<int>(row));
+  if (kind >= 0) GoToReport(kind, 0);
+}
+
+void ShowReportContextMenu(const wxPoint& screenPos, bool inSubreportFrame) {
+  if (!s_frame) return;
+  const bool cityData = g_auxDatabases.geoLoaded && g_auxDatabases.geo[kGeoCity].names.count > 0;
+  std::unique_ptr<CIconMenu> menu(
+      CIconMenu::CreateReportContextMenu(GetCurrentReportType(), inSubreportFrame, cityData));
+  if (!menu) return;
+  const wxPoint at = s_frame->ScreenToClient(screenPos);
+  if (s_popup) s_popup(s_frame, menu.get(), at);
+  else s_frame->PopupMenu(menu.get(), at);
+}
+
+ContextMenuPopupFn SetContextMenuPopup(ContextMenuPopupFn fn) {
+  ContextMenuPopupFn before = std::move(s_popup);
+  s_popup = std::move(fn);
+  return before;
 }

@@ -2,7 +2,10 @@
 // the worker thread, and panes, title and navigator change only in the jobs'
 // completions on the UI thread. The state itself is ui/core/navigation.h.
 #pragma once
+#include <wx/menu.h>
 #include <wx/toplevel.h>
+
+#include <functional>
 
 // Hooks the panes and the report lists to navigation; frame gets the title
 // (null: none). Call once the panes exist.
@@ -31,3 +34,20 @@ void ShowQueryResult();
 // 1: the level's chart pane instead of its table; 0: the table.
 void ShowPane(int chart);
 void UpdateMainTitle();
+
+// Shows the next level of kind in frame while rows are chosen at this level:
+// a report list pane (previewMode 1) or the chart pane (0). Each selection
+// previews again; -1 ends the preview.
+void PushLevelFrame(wxWindow* frame, int kind, int previewMode);
+// The preview brought up to date with the current level's selection.
+void GoDownAndRun();
+
+// A double-click on a summary line opens that line's report one level down.
+void OpenSummaryRowReport(long row);
+// The report context menu of the kind on show (or of the subreport frame) at
+// a screen position; its items send their commands to the frame.
+void ShowReportContextMenu(const wxPoint& screenPos, bool inSubreportFrame);
+// The popup waits for the user: tests replace it. Returns the one replaced;
+// an empty function puts the real popup back.
+using ContextMenuPopupFn = std::function<void(wxWindow* owner, wxMenu* menu, const wxPoint& clientPos)>;
+ContextMenuPopupFn SetContextMenuPopup(ContextMenuPopupFn fn);

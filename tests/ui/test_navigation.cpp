@@ -24,7 +24,9 @@
 #include "ui/analysisstart.h"
 #include "ui/core/navigation.h"
 #include "ui/core/panes.h"
+#include "ui/core/reportcells.h"
 #include "ui/core/uistate.h"
+#include "ui/ids.h"
 #include "ui/navigation.h"
 #include "ui/reportpanes.h"
 #include "ui/worker.h"
@@ -177,6 +179,91 @@ TEST_F(NavigationWindow, DrillDownBackNextAndSwitchFromTheNavigator) {
   window->navigator->Tree()->SelectItem(window->navigator->ItemOfKind(kReportPage));
   ASSERT_TRUE(WaitJob());
   Check({}, kReportPage);
+}
+
+TEST_F(NavigationWindow, SummaryLineOpensItsReportAndTheListsMenuIsTheKinds) {
+  SwitchTopReport(kReportSummary);
+  ASSERT_TRUE(WaitJob());
+  CSortListCtrl* summary = ShownList()->reportList;
+  ASSERT_EQ(summary->reportKind, kReportSummary);
+  g_uiQuery.spidersOn = 0;
+  // Line 0 (hosts): a double-click opens the hosts with the spiders counted.
+  summary->SelectOnly(0);
+  wxMouseEvent click(wxEVT_LEFT_DCLICK);
+  click.SetEventObject(summary);
+  summary->GetEventHandler()->ProcessEvent(click);
+  ASSERT_TRUE(wxtest::PumpUntil([] { return GetCurrentLevel() == 1 && TestNavWindow::Idle(); }, 20000));
+  EXPECT_EQ(GetCurrentReportType(), kReportHost);
+  EXPECT_EQ(g_uiQuery.spidersOn, 1u);
+  EXPECT_EQ(tv::WxToBytes(window->GetTitle()),
+            std::string(ColumnTerm(kReportSummary)) + " / " + ColumnTerm(kReportHost) + " - Trailvane");
+  CReportPane* hosts = ShownList();
+  ASSERT_NE(hosts, nullptr);
+  EXPECT_GT(hosts->reportList->rows.Count(), 0u);
+  wxtest::Pump(100);
+  EXPECT_TRUE(wxtest::SaveScreenshot("nav_summary_hosts"));
+
+  // A right-click on a host row shows the hosts' menu over the frame.
+  std::vector<int> ids;
+  wxWindow* owner = nullptr;
+  ContextMenuPopupFn before = SetContextMenuPopup([&](wxWindow* w, wxMenu* menu, const wxPoint&) {
+    owner = w;
+    for (wxMenuItem* item : menu->GetMenuItems()) ids.push_back(item->GetId());
+  });
+  wxListEvent right(wxEVT_LIST_ITEM_RIGHT_CLICK, hosts->reportList->GetId());
+  right.SetEventObject(hosts->reportList);
+  right.m_itemIndex = static_cast<long>(hosts->reportList->leadingRows);
+  hosts->reportList->GetEventHandler()->ProcessEvent(right);
+  ASSERT_TRUE(wxtest::PumpUntil([&] { return !ids.empty(); }, 5000));
+  SetContextMenuPopup(before);
+  EXPECT_EQ(owner, window);
+  EXPECT_TRUE(HasSelectedRow());
+  auto has = [&](int id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); };
+  EXPECT_TRUE(has(ID_GO_PREVIOUS));
+  EXPECT_TRUE(has(ID_HOST_COMMENT));
+  EXPECT_FALSE(has(ID_GO_OPEN_IN_BROWSER));
+
+  // The switches were saved at level 0: the next top-level report gets them back.
+  GoBackToLevel(-1);
+  ASSERT_TRUE(WaitJob());
+  EXPECT_EQ(GetCurrentReportType(), kReportSummary);
+  SwitchTopReport(kReportPage);
+  ASSERT_TRUE(WaitJob());
+  EXPECT_EQ(g_uiQuery.spidersOn, 0u);
+  g_uiQuery.spidersOn = 1;
+}
+
+TEST_F(NavigationWindow, PreviewShowsTheNextLevelOfEachSelection) {
+  Check({}, kReportPage);
+  CReportPane* preview = ListPane(FirstPaneSlot(kPaneSubreportList));
+  ASSERT_NE(preview, nullptr);
+  PushLevelFrame(preview, kReportHost, 1);
+  ASSERT_TRUE(WaitJob());
+  ASSERT_EQ(preview->reportList->rowTable, &g_nav.previewTable);
+  EXPECT_EQ(preview->reportList->rows.Count(), 0u);  // nothing chosen yet
+  Pick page = ChooseRow();
+  ASSERT_TRUE(WaitJob());
+  CQueryParams params;
+  params.levelCount = 1;
+  params.levels[0] = MakeLevelFilter(page.kind, page.record, page.flags);
+  params.levels[1].kind = kReportHost;
+  CRowTable expected;
+  RunQuery(g_project, kReportHost, expected, params);
+  EXPECT_GT(expected.RowCount(), 0);
+  EXPECT_EQ(SortedHits(*preview->reportList->rowTable), SortedHits(expected));
+  EXPECT_EQ(preview->reportList->inSubreportFrame, 1u);
+  // Hosts below a page have no group columns.
+  EXPECT_EQ(preview->reportList->GetColumnCount(), static_cast<int>(ReportColumnDefs(kReportHost, kReportPage).size()));
+  preview->Show();
+  preview->Raise();
+  wxtest::Pump(100);
+  EXPECT_TRUE(wxtest::SaveScreenshot("nav_preview"));
+  preview->Hide();
+  // The preview moves no level, and once ended a selection runs nothing.
+  PushLevelFrame(nullptr, 0, -1);
+  Check({}, kReportPage);
+  GoDownAndRun();
+  EXPECT_FALSE(IsWorkerBusy());
 }
 
 TEST_F(NavigationWindow, NavigatorSelectionsMadeByNavigationDoNotMoveAgain) {

@@ -9,6 +9,8 @@
 #include "engine/query/query.h"
 #include "engine/query/summary.h"
 #include "engine/store/project.h"
+#include "engine/tables/urltext.h"
+#include "platform/launcher.h"
 #include "ui/core/panes.h"
 #include "ui/core/uistate.h"
 
@@ -176,6 +178,26 @@ void RunCurrentQuery() {
   EngineInfo("End Query");
 }
 
+CRowTable* RunPreviewQuery() {
+  const int level = GetCurrentLevel();
+  const int kind = g_nav.previewKind;
+  if (level >= kMaxDrillLevel || kind <= 0 || kind > kMaxReportKind || kind == kReportSummary) return nullptr;
+  CRowTable& table = g_nav.previewTable;
+  if (g_uiQuery.levels[level].rowFlags == -1 && g_nav.multi[level].size() < 2) {
+    table.Free();
+    table.queryKey.clear();
+    return &table;
+  }
+  CQueryParams params = g_uiQuery;
+  params.levelCount = level + 1;
+  params.levels[level + 1] = CLevelFilter{};
+  params.levels[level + 1].kind = static_cast<uint32_t>(kind);
+  params.levels[level + 1].rowFlags = -1;
+  params.alternatives[level + 1] = CLevelAlternatives{};
+  RunQuery(g_project, kind, table, params);
+  return &table;
+}
+
 void StoreLevelSelection(const CRow* row, long item, int count, const CRow* const* rows) {
   int level = GetCurrentLevel();
   int kind = GetCurrentReportType();
@@ -232,6 +254,93 @@ bool CanDrillDown(int kind) {
     }
   }
   return true;
+}
+
+bool GetCurrentSubreportKey(std::string* key) {
+  key->clear();
+  if (!TopKindSet() || CurrentEntry().rowFlags == -1) return false;
+  const int kind = GetCurrentReportType();
+  // The row of hits without a referrer shows a label, not an address.
+  if ((kind == kReportReferrer || kind == kReportReferringSite) && CurrentEntry().Record()->GetReferrer() == 0)
+    return false;
+  char text[kUrlTextSize];
+  const char* t = GetHitFieldText(kind, text, CurrentEntry().Record(), sizeof text, false);
+  if (!t || !*t) return false;
+  *key = t;
+  return true;
+}
+
+std::string SelectedBrowserTarget() {
+  std::string key;
+  if (!HasSelectedRow()) return key;
+  const CHitRecord* record = CurrentEntry().Record();
+  char out[kUrlTextSize];
+  const bool site = !IsSiteUrlUnset(g_project.url);
+  switch (GetCurrentReportType()) {
+    case kReportReferringSite: {
+      if (!GetCurrentSubreportKey(&key)) return {};
+      char bare[700];
+      const char* host = CopyUrlWithoutScheme(bare, key.c_str(), sizeof bare, 0);
+      if (!host || !*host) return {};
+      // The handler needs a scheme to take the site for an address, not a file.
+      return key.find("://") != std::string::npos ? key : std::string("http://") + host;
+    }
+    case kReportReferrer:
+      if (!GetCurrentSubreportKey(&key)) return {};
+      return key;
+    case kReportPage:
+    case kReportEntry:
+    case kReportExit:
+      if (!site) return {};
+      return JoinSiteUrl(out, sizeof out, g_project.url, record->PageText() ? record->PageText() : "");
+    case kReportArgument:
+      if (!site) return {};
+      return std::string(JoinSiteUrl(out, sizeof out, g_project.url, record->PageText() ? record->PageText() : "")) +
+             "?" + QueryPartOfUrl(record->Page());
+    default: return {};
+  }
+}
+
+bool OpenSelectedInBrowser() {
+  std::string target = SelectedBrowserTarget();
+  return !target.empty() && tv::Launch(target);
+}
+
+int PrepareSummaryRowReport(int row) {
+  if (row < 0) return -1;
+  if (!g_nav.savedFlag) SaveParameters();
+  if (!g_project.send_receive && row >= 4) ++row;  // that summary has no Receive line
+  CQueryParams& p = g_uiQuery;
+  if (row == 13 || row == 14) {
+    int groups = std::min(g_project.groups.Count(), 8);
+    for (int g = 0; g < groups; ++g) p.groupOn[g] = g_project.groups[g].type == kGroupPages ? 1 : 0;
+  }
+  auto all = [&p](bool success) {
+    p.errorsOn = p.spidersOn = p.humansOn = 1;
+    p.successOn = success ? 1 : 0;
+  };
+  switch (row) {
+    case 0: p.spidersOn = p.humansOn = 1; return kReportHost;
+    case 1: p.spidersOn = p.humansOn = 1; return kReportVisitor;
+    case 2:
+    case 3:
+    case 4:
+    case 5: all(true); return kReportPage;
+    case 6: all(false); return kReportPage;
+    case 7: return kReportSearchEngine;
+    case 8: return kReportKeyword;
+    case 9: return kReportReferringSite;
+    case 10: return kReportReferrer;
+    case 11: return kReportCountry;
+    case 12: all(true); p.groupOn[8] = 0; return kReportEntry;
+    case 13: return kReportSpiderTree;
+    case 14:
+    case 15:
+      p.errorsOn = p.successOn = p.humansOn = 1;
+      p.spidersOn = p.groupOn[8] = 0;
+      return kReportPage;
+  }
+  return -1;
 }
 
 bool CanOpenInBrowser() {

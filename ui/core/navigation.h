@@ -22,6 +22,7 @@ struct CNavigation {
   uint16_t goKind = 0;         // of GoToReport
   int16_t findPosition = 0;
   int16_t previewMode = -1;  // -1 none, 0 chart, 1 table
+  int previewKind = 0;       // of the level below the current one
   bool reportsShown = false;
   bool reloadNeeded = false;
   bool chartMode = false;
@@ -29,6 +30,9 @@ struct CNavigation {
   std::vector<CLevelFilter> multi[kMaxQueryLevels];
   CRowTable topTables[kMaxReportKind + 1];  // level 0, by kind
   CRowTable levelTables[kMaxQueryLevels];   // levels 1..5
+  // The preview's own: a drill-down into the level below must not pull the
+  // rows from under the preview's list.
+  CRowTable previewTable;
 };
 extern CNavigation g_nav;
 
@@ -62,10 +66,26 @@ int RestartAtTopLevel();
 bool MoveToLevel(int level);
 // Runs the current level's query into its table (the summary into its block).
 void RunCurrentQuery();
+// The preview of the next level (g_nav.previewKind) into g_nav.previewTable,
+// for the current level's selection; the table is emptied when nothing is
+// selected. The level entries stay as they are, so Next still finds its
+// level. Null at the deepest level.
+CRowTable* RunPreviewQuery();
 
 // The chosen row of the current level (null: none) and the rows of a
 // multi-selection (used when count >= 2).
 void StoreLevelSelection(const CRow* row, long item, int count, const CRow* const* rows);
+
+// The key text of the current level's selected row; false when no row is
+// selected or the row has no such text.
+bool GetCurrentSubreportKey(std::string* key);
+// What Open In Browser opens for the current level's row; empty when nothing.
+std::string SelectedBrowserTarget();
+// Hands that address to the launcher; false when there is none or it failed.
+bool OpenSelectedInBrowser();
+// A double-click on a summary line: the switches of its report set (the old
+// ones saved for Back); returns the kind to open, -1 for none.
+int PrepareSummaryRowReport(int row);
 
 bool HasSelectedRow();
 bool CanDrillDown(int kind);

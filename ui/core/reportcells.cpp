@@ -6,7 +6,10 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/config/settings.h"
@@ -313,6 +316,46 @@ int CompareValues(int type, const CRow* a, const CRow* b) {
   return 0;
 }
 
+// The order of a row by a number column as one number.
+uint64_t ValueKey(int type, const CRow* row) {
+  switch (type) {
+    case kColHits: return row->Hits();
+    case kColBytesSent: return row->BytesSent();
+    case kColVisitors: return row->Visitors();
+    case kColPages: return row->Pages();
+    case kColBytesReceived: return row->BytesReceived();
+  }
+  if (type >= kColGroupHits && type < kColSummaryLabel) {
+    uint32_t g = static_cast<uint32_t>(type - kColGroupHits) / 2;
+    if (g >= std::min<uint32_t>(s_sort.groupSlots, kGroupColumnGroups)) return 0;
+    return (type - kColGroupHits) % 2 == 0 ? row->GroupHits(g) : row->GroupBytes(g);
+  }
+  if (type >= kColExtra && type < kColUnused) {
+    uint32_t n = static_cast<uint32_t>(type - kColExtra);
+    if (n >= s_sort.extraColumns) return 0;
+    // Signed values: the sign bit turned round orders them as unsigned.
+    return ExtraValue(row, n, s_sort.groupSlots) ^ 0x80000000u;
+  }
+  return 0;
+}
+
+// The order of a record by a key column that is not a text, as one number.
+uint64_t RecordKey(int type, const CHitRecord* r) {
+  switch (type) {
+    case kReportHour: return HourOfSeconds(r->Seconds());
+    case kReportWeekday: return static_cast<uint64_t>(static_cast<int64_t>(DayOfWeek(r->PackedDate())) + INT32_MAX);
+    case kReportGroup: return r->PageType();
+    case kReportMonth: return static_cast<uint64_t>(static_cast<int8_t>(r->Month()) + 128);
+    case kReportStatus: return r->StatusWord();
+    case kReportDate:
+    case kColDateTime: return static_cast<uint64_t>(r->PackedDate()) << 32 | r->Seconds();
+    case kColStatus: return r->Status();
+    case kColHitSent: return static_cast<uint64_t>(r->BytesSent()) << 32 | r->GetBytesReceived();
+    case kColHitReceived: return r->GetBytesReceived();
+  }
+  return 0;
+}
+
 int KeyImage(int kind, const CRow* row, const CHitRecord* key) {
   bool robot = (row->Flags() & kHitRobot) != 0;
   bool error = IsErrorStatus(key->Status());
@@ -610,31 +653,89 @@ int CompareReportRows(const void* a, const void* b) {
 
 void SortReportRows(CRowIndex& rows, int columnType, bool ascending, int kind, const CRowTable* table) {
   SetReportSortParameters(columnType, ascending, kind, table);
-  const TextRule rule = TextRuleOf(columnType);
-  if (rule.mode == kNotText || rows.Count() < 2) {
-    rows.Sort(CompareReportRows);
-    return;
-  }
-  // Each row's text made once, not twice per comparison.
+  const uint32_t count = rows.Count();
+  if (count < 2) return;
+  // Each row's key is made once: a number, or the rank of its text among the
+  // distinct texts of the column (those are sorted once, not per comparison).
+  // Equal keys keep the rows' order before the sort.
   struct Keyed {
-    CRow* row;
-    uint64_t offset;
-    int rank;  // 0 no record, 1 missing text, 2 a text
+    uint64_t key;
+    uint32_t place;
+    uint8_t rank;  // 0 no record, 1 missing text, 2 a key
   };
-  std::vector<Keyed> keyed(rows.Count());
-  std::vector<char> texts;
+  const TextRule rule = TextRuleOf(columnType);
+  const bool host = columnType == kReportHost || columnType == kReportVisitor;
+  const bool readsKey = ReadsKey(columnType);
+  constexpr uint32_t kNoText = UINT32_MAX;
+  std::vector<Keyed> keyed(count);
+  std::vector<uint32_t> textOf;
+  // The distinct texts: pooled texts by address (they stay put during the
+  // sort), texts made in a buffer by a copy. Equal texts at two addresses
+  // are told apart here and get one rank below.
+  std::vector<const char*> texts;
+  std::unordered_map<const char*, uint32_t> byAddress;
+  std::deque<std::string> copies;
+  std::unordered_map<std::string_view, uint32_t> byText;
+  if (rule.mode != kNotText || host) textOf.assign(count, kNoText);
+  auto stableId = [&](const char* text) {
+    auto [at, added] = byAddress.try_emplace(text, static_cast<uint32_t>(texts.size()));
+    if (added) texts.push_back(text);
+    return at->second;
+  };
+  auto copiedId = [&](const char* text) {
+    if (auto at = byText.find(std::string_view(text)); at != byText.end()) return at->second;
+    texts.push_back(copies.emplace_back(text).c_str());
+    return byText.emplace(std::string_view(copies.back()), static_cast<uint32_t>(texts.size() - 1)).first->second;
+  };
   char buf[kUrlTextSize];
   std::string path;
-  for (uint32_t i = 0; i < rows.Count(); ++i) {
-    CRow* row = rows[i];
+  for (uint32_t i = 0; i < count; ++i) {
+    const CRow* row = rows[i];
+    Keyed& k = keyed[i];
+    k = {0, i, 2};
+    if (!readsKey) {
+      k.key = ValueKey(columnType, row);
+      continue;
+    }
     const CHitRecord* r = row->Record();
-    const char* text = r ? SortTextOf(columnType, r, buf, &path) : nullptr;
-    int rank = !r ? 0 : (!text && rule.absent != kAbsentEmpty) ? 1 : 2;
-    keyed[i] = {row, texts.size(), rank};
-    if (text) texts.insert(texts.end(), text, text + strlen(text));
-    texts.push_back('\0');
+    if (!r) {
+      k.rank = 0;
+    } else if (rule.mode != kNotText) {
+      const char* text = SortTextOf(columnType, r, buf, &path);
+      if (!text && rule.absent != kAbsentEmpty) k.rank = 1;
+      else if (!text) textOf[i] = stableId("");
+      else if ((text < buf || text >= buf + sizeof buf) && text != path.c_str()) textOf[i] = stableId(text);
+      else textOf[i] = copiedId(text);
+    } else if (host) {
+      // An address orders by its number; a client known only by name comes
+      // after every address, by name; one with neither comes first.
+      const char* name = r->Address() ? nullptr : PoolText(g_pools.hosts, r->GetHostName());
+      if (name) {
+        k.key = 2ull << 40;
+        textOf[i] = stableId(name);
+      } else {
+        k.key = r->Address() ? (1ull << 40 | r->Address()) : 0;
+      }
+    } else {
+      k.key = RecordKey(columnType, r);
+    }
   }
-  const char* base = texts.data();
+  if (!texts.empty()) {
+    const TextMode mode = host ? kBytes : rule.mode;
+    std::vector<uint32_t> order(texts.size());
+    for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(),
+              [&](uint32_t a, uint32_t b) { return CompareTexts(mode, texts[a], texts[b]) < 0; });
+    std::vector<uint32_t> rankOf(texts.size());
+    uint32_t rank = 0;
+    for (size_t i = 0; i < order.size(); ++i) {
+      // Texts the comparison calls equal share a rank.
+      if (i > 0 && CompareTexts(mode, texts[order[i - 1]], texts[order[i]]) != 0) ++rank;
+      rankOf[order[i]] = rank;
+    }
+    for (uint32_t i = 0; i < count; ++i)
+      if (textOf[i] != kNoText) keyed[i].key |= rankOf[textOf[i]];
+  }
   const bool fixedAbsent = rule.absent == kAbsentFirstFixed;
   std::sort(keyed.begin(), keyed.end(), [&](const Keyed& x, const Keyed& y) {
     if (x.rank != y.rank) {
@@ -642,11 +743,12 @@ void SortReportRows(CRowIndex& rows, int columnType, bool ascending, int kind, c
       if (fixedAbsent && x.rank + y.rank == 3) return x.rank == 1;
       return ascending ? x.rank < y.rank : x.rank > y.rank;
     }
-    int c = CompareTexts(rule.mode, base + x.offset, base + y.offset);
-    return ascending ? c < 0 : c > 0;
+    if (x.key != y.key) return ascending ? x.key < y.key : x.key > y.key;
+    return x.place < y.place;
   });
+  std::vector<CRow*> before(rows.Rows(), rows.Rows() + count);
   CRow** out = rows.Rows();
-  for (uint32_t i = 0; i < rows.Count(); ++i) out[i] = keyed[i].row;
+  for (uint32_t i = 0; i < count; ++i) out[i] = before[keyed[i].place];
 }
 
 bool EncodeSortState(int column, bool ascending, int* value) {

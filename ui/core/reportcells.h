@@ -86,8 +86,8 @@ int GetDefaultColumnWidth(int columnType);
 void SetReportSortParameters(int columnType, bool ascending, int kind, const CRowTable* table);
 // Row comparator for CRowIndex::Sort: the addresses of two CRow* elements.
 int CompareReportRows(const void* a, const void* b);
-// Sorts rows as CompareReportRows would (it sets the sort parameters); a text
-// key column makes each row's text once per sort.
+// Sorts rows as a stable sort with CompareReportRows would (it sets the sort
+// parameters), making each row's key once per sort.
 void SortReportRows(CRowIndex& rows, int columnType, bool ascending, int kind, const CRowTable* table);
 
 // The sort state as stored under "Or": the column when ascending, its negative

@@ -4,10 +4,14 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "engine/display/display.h"
 #include "engine/store/project.h"
 #include "engine/store/reportkind.h"
+#include "platform/launcher.h"
+#include "tests/engine/hitmaker.h"
 #include "tests/common/testenv.h"
 #include "ui/core/navigation.h"
 #include "ui/core/panes.h"
@@ -133,6 +137,91 @@ TEST_F(Navigation, SpidersAtTheTopTurnTheirSwitchesOnAndAnotherKindGetsThemBack)
   EXPECT_EQ(g_uiQuery.groupOn[8], 0u);
   EXPECT_EQ(g_uiQuery.browserClass0On, 1u);
   EXPECT_FALSE(g_nav.savedFlag);
+}
+
+TEST_F(Navigation, OpenInBrowserHandsTheRowsAddressToTheLauncher) {
+  std::vector<std::string> opened;
+  tv::LaunchFn before = tv::SetLauncher([&](const std::string& target) {
+    opened.push_back(target);
+    return true;
+  });
+  hitmaker::Hits made;
+  hitmaker::Hit page{"/shop/cart.html"};
+  page.referrer = "https://blog.example.org/post?id=3";
+  hitmaker::Hit bare{"/index.html"};
+  struct Case {
+    int kind;
+    const hitmaker::Hit* hit;
+    const char* site;
+    std::string key, target;  // empty: nothing
+  } cases[] = {
+      {kReportPage, &page, "http://www.site.com/", "/shop/cart.html", "http://www.site.com/shop/cart.html"},
+      {kReportEntry, &page, nullptr, "/shop/cart.html", ""},  // no site address
+      {kReportReferrer, &page, nullptr, "https://blog.example.org/post?id=3", "https://blog.example.org/post?id=3"},
+      {kReportReferrer, &bare, nullptr, "", ""},  // "No Referrer" is no address
+      {kReportReferringSite, &page, nullptr, "https://blog.example.org/", "https://blog.example.org/"},
+      {kReportReferringSite, &bare, nullptr, "", ""},
+      {kReportHost, &page, "http://www.site.com", "0.0.0.0", ""},
+  };
+  for (const Case& c : cases) {
+    opened.clear();
+    free(g_project.url);
+    g_project.url = c.site ? strdup(c.site) : nullptr;
+    g_uiQuery.levels[0].kind = static_cast<uint32_t>(c.kind);
+    CRowTable table;
+    CRow* row = table.AddRow(made.Make(*c.hit));
+    StoreLevelSelection(row, 1, 1, &row);
+    std::string key;
+    EXPECT_EQ(GetCurrentSubreportKey(&key), !c.key.empty()) << c.kind;
+    EXPECT_EQ(key, c.key) << c.kind;
+    EXPECT_EQ(OpenSelectedInBrowser(), !c.target.empty()) << c.kind;
+    EXPECT_EQ(opened, c.target.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.target}) << c.kind;
+    // No row: nothing to open and no key.
+    StoreLevelSelection(nullptr, 0, 0, nullptr);
+    EXPECT_FALSE(GetCurrentSubreportKey(&key));
+    EXPECT_FALSE(OpenSelectedInBrowser());
+  }
+  free(g_project.url);
+  g_project.url = nullptr;
+  tv::SetLauncher(before);
+}
+
+TEST_F(Navigation, SummaryLinesOpenTheirReportWithTheirSwitches) {
+  g_project.groups.Insert(0, "Pages", ".html", kGroupPages);
+  g_project.groups.Insert(1, "Images", ".gif", kGroupOther);
+  struct Case {
+    int sendReceive, row, kind;
+    uint32_t errors, success, spiders, humans, noGroup;
+  } cases[] = {
+      {1, 0, kReportHost, 1, 1, 1, 1, 0},        {1, 6, kReportPage, 1, 0, 1, 1, 0},
+      {0, 5, kReportPage, 1, 0, 1, 1, 0},        // no Receive line: Errors is one up
+      {1, 12, kReportEntry, 1, 1, 1, 1, 0},      {0, 13, kReportPage, 1, 1, 0, 1, 0},
+      {1, 13, kReportSpiderTree, 1, 1, 1, 1, 0}, {1, 16, -1, 1, 1, 1, 1, 0},
+  };
+  for (const Case& c : cases) {
+    g_uiQuery = CQueryParams{};
+    g_uiQuery.spidersOn = g_uiQuery.errorsOn = 0;
+    g_uiQuery.levels[0].kind = kReportSummary;
+    g_nav.savedFlag = false;
+    g_project.send_receive = static_cast<uint8_t>(c.sendReceive);
+    EXPECT_EQ(PrepareSummaryRowReport(c.row), c.kind) << c.row;
+    EXPECT_TRUE(g_nav.savedFlag);
+    EXPECT_EQ(g_nav.saved.spidersOn, 0u);  // what Back gives back
+    if (c.kind == kReportHost || c.kind == kReportPage || c.kind == kReportEntry) {
+      EXPECT_EQ(g_uiQuery.spidersOn, c.spiders) << c.row;
+      EXPECT_EQ(g_uiQuery.humansOn, c.humans) << c.row;
+    }
+    if (c.kind == kReportPage || c.kind == kReportEntry) {
+      EXPECT_EQ(g_uiQuery.errorsOn, c.errors) << c.row;
+      EXPECT_EQ(g_uiQuery.successOn, c.success) << c.row;
+      EXPECT_EQ(g_uiQuery.groupOn[8], c.noGroup) << c.row;
+    }
+  }
+  // The page views line counts only the groups of pages.
+  PrepareSummaryRowReport(13);
+  EXPECT_EQ(g_uiQuery.groupOn[0], 1u);
+  EXPECT_EQ(g_uiQuery.groupOn[1], 0u);
+  g_project.send_receive = 0;
 }
 
 }  // namespace

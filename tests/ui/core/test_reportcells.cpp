@@ -1,6 +1,7 @@
 // Report list columns, cell texts, images and row order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -270,6 +271,42 @@ TEST_F(ReportCells, ComparatorByColumnType) {
   for (int type : {int{kColSummaryLabel}, kColGroupHits + 12, int{kColExtra}}) {
     SetReportSortParameters(type, true, kReportPage, &pages);
     EXPECT_EQ(CompareReportRows(&index.Rows()[0], &index.Rows()[2]), 0) << type;
+  }
+}
+
+TEST_F(ReportCells, KeyedSortGivesTheStableOrderOfTheComparator) {
+  // Clients known only by name or not at all, cookies, subdomains and users
+  // beside the fixture's own hits.
+  Hit named{"/shop.html", 0, "zeta.example"};
+  named.cookie = "id=2";
+  named.subdomain = "shop";
+  named.user = "dora";
+  Hit other{"/about.html", 0, "alpha.example"};
+  other.cookie = "id=1";
+  other.received = 70;
+  Add(1, 'r', named, 300);
+  Add(1, 's', other, 300);
+  Add(1, 't', Hit{"/index.html"}, 300);
+  BumpQueryGeneration();
+  for (int kind = 1; kind <= kMaxReportKind; ++kind) {
+    if (kind == kReportSummary) continue;
+    CRowTable table;
+    RunQuery(g_project, kind, table, All());
+    std::vector<ReportColumnDef> columns = ReportColumnDefs(kind, -1);
+    for (const ReportColumnDef& column : columns) {
+      for (bool ascending : {true, false}) {
+        CRowIndex plain;
+        plain.Build(table);
+        SetReportSortParameters(column.type, ascending, kind, &table);
+        std::stable_sort(plain.Rows(), plain.Rows() + plain.Count(),
+                         [](CRow* a, CRow* b) { return CompareReportRows(&a, &b) < 0; });
+        index.Build(table);
+        SortReportRows(index, column.type, ascending, kind, &table);
+        ASSERT_EQ(index.Count(), plain.Count());
+        EXPECT_TRUE(std::equal(plain.Rows(), plain.Rows() + plain.Count(), index.Rows()))
+            << "kind " << kind << " column " << column.type << (ascending ? " ascending" : " descending");
+      }
+    }
   }
 }
 
