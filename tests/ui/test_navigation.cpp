@@ -310,6 +310,12 @@ TEST_F(NavigationWindow, ReanalysisFindsEverySourceCurrentAndKeepsTheResults) {
 
 TEST_F(NavigationWindow, LogFileReportOnlyWhenSomebodyIsThere) {
   g_workspace.common.display_bad_file = 2;
+  uint32_t pickedFrom = 0, pickedTo = 0;
+  g_setDateFilterPickers = [&](uint32_t first, uint32_t last) {
+    EXPECT_TRUE(wxIsMainThread());
+    pickedFrom = first;
+    pickedTo = last;
+  };
   {
     wxtest::DialogScript script;
     script.Answer(wxID_OK);
@@ -318,6 +324,11 @@ TEST_F(NavigationWindow, LogFileReportOnlyWhenSomebodyIsThere) {
     ASSERT_TRUE(WaitJob());
     ASSERT_EQ(script.titles.size(), 1u);
   }
+  g_setDateFilterPickers = nullptr;
+  // The pickers get the analysed span.
+  EXPECT_NE(pickedFrom, 0u);
+  EXPECT_EQ(pickedFrom, g_project.first_date);
+  EXPECT_EQ(pickedTo, g_project.last_date);
   g_unattended = true;
   {
     wxtest::DialogScript script;  // no dialog may open
