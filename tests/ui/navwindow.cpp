@@ -7,6 +7,7 @@
 #include "engine/analysis/analysis.h"
 #include "engine/config/workspace.h"
 #include "engine/store/project.h"
+#include "tests/ui/fixtureproject.h"
 #include "ui/analysisstart.h"
 #include "ui/core/navigation.h"
 #include "ui/core/panes.h"
@@ -44,16 +45,9 @@ TestNavWindow::~TestNavWindow() {
 bool TestNavWindow::Idle() { return !IsWorkerBusy(); }
 
 void TestNavWindow::Open(const std::string& logPath, int kind) {
-  g_project.Reset();
-  CLogSource source;
-  CLogSourceList::InitEntry(&source);
-  source.file = const_cast<char*>(logPath.c_str());
-  g_project.sources.Add(source);
-  source.file = nullptr;
+  wxtest::UseFixtureLog(logPath);
   g_workspace.groups.Clear();
-  g_workspace.groups.Insert(0, "Pages", ".html;.htm;.php", kGroupPages);
-  g_workspace.groups.Insert(1, "Images", ".gif;.jpg;.png", kGroupOther);
-  g_workspace.groups.Insert(2, "Downloads", ".zip;.pdf", kGroupDownloads);
+  wxtest::InsertFixtureGroups(g_workspace.groups);
   g_workspace.common.dns_lookup = 0;
   g_workspace.common.auto_robot = 0;
   g_workspace.common.display_bad_file = 0;

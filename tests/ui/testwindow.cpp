@@ -8,6 +8,7 @@
 #include "engine/query/summary.h"
 #include "engine/sources/odbcload.h"
 #include "engine/store/project.h"
+#include "tests/ui/fixtureproject.h"
 #include "engine/store/reportkind.h"
 #include "ui/core/uistate.h"
 #include "ui/reportlist.h"
@@ -40,15 +41,8 @@ TestReportWindow::~TestReportWindow() {
 }
 
 void TestReportWindow::Load(const std::string& logPath) {
-  g_project.Reset();
-  CLogSource source;
-  CLogSourceList::InitEntry(&source);
-  source.file = const_cast<char*>(logPath.c_str());
-  g_project.sources.Add(source);
-  source.file = nullptr;
-  g_project.groups.Insert(0, "Pages", ".html;.htm;.php", kGroupPages);
-  g_project.groups.Insert(1, "Images", ".gif;.jpg;.png", kGroupOther);
-  g_project.groups.Insert(2, "Downloads", ".zip;.pdf", kGroupDownloads);
+  wxtest::UseFixtureLog(logPath);
+  wxtest::InsertFixtureGroups(g_project.groups);
   g_project.expand_groups = 1;
   g_project.dns_lookup = 0;
   g_analysisOptions.auto_robot = 1;

@@ -5,25 +5,10 @@
 
 #include "engine/store/hitstore.h"
 #include "engine/store/strpool.h"
+#include "platform/curltransfer.h"
 #include "platform/launcher.h"
 
 namespace {
-
-std::string UrlEncode(const std::string& s) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(s.size());
-  for (unsigned char c : s) {
-    if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
-      out += static_cast<char>(c);
-    } else {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    }
-  }
-  return out;
-}
 
 bool IsPlaceholderAt(const std::string& t, size_t at) {
   static const char kPlaceholder[] = "[url]";
@@ -45,7 +30,7 @@ std::string WhoisHostText(const std::string& name, uint32_t address) {
 
 std::string FillWhoisTemplate(const std::string& templ, const std::string& host) {
   if (templ.empty() || host.empty()) return std::string();
-  const std::string encoded = UrlEncode(host);
+  const std::string encoded = tv::UrlEscape(host);
   std::string out;
   for (size_t i = 0; i < templ.size();) {
     if (templ[i] == '[' && IsPlaceholderAt(templ, i)) {
