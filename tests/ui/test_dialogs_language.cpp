@@ -12,6 +12,7 @@
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/launcher.h"
+#include "tests/common/countries.h"
 #include "tests/common/testenv.h"
 #include "tests/ui/dialogscript.h"
 #include "tests/ui/wxtest.h"
@@ -23,18 +24,6 @@ namespace {
 
 using wxtest::Click;
 using wxtest::DialogScript;
-
-void SetCountries(const std::vector<std::pair<const char*, const char*>>& rows) {
-  CGeoNames& n = g_auxDatabases.geo[kGeoCountry].names;
-  n.recordSize = auxfile::kCountryRecord;
-  n.count = static_cast<uint32_t>(rows.size());
-  n.records.assign(n.recordSize * rows.size(), 0);
-  for (size_t i = 0; i < rows.size(); ++i) {
-    uint8_t* r = n.records.data() + i * n.recordSize;
-    memcpy(r, rows[i].first, 2);
-    memcpy(r + 3, rows[i].second, strlen(rows[i].second));
-  }
-}
 
 std::vector<std::string> Lines(wxListBox* list) {
   std::vector<std::string> lines;
@@ -66,7 +55,7 @@ class LanguageDialogs : public ::testing::Test {
     RemoveFiles();
     tvtest::WriteFile(tv::DataDir() + "German.lng", "FormatVersion=1.0\n[Common]\nhits=\"Zugriffe\"\n");
     tvtest::WriteFile(tv::DataDir() + "Broken.lng", "FormatVersion=1.0\n[Common]\nhits=\"Kaputt\"\npage=Seite\n");
-    SetCountries({{"de", "Germany"}, {"fr", "France"}});
+    tvtest::SetCountries({{"de", "Germany"}, {"fr", "France"}});
     old_ = tv::SetLauncher([this](const std::string& target) {
       launched_.push_back(target);
       return true;
@@ -77,7 +66,7 @@ class LanguageDialogs : public ::testing::Test {
     tv::SetLauncher(old_);
     RemoveFiles();
     FreeLanguageTexts();
-    SetCountries({});
+    tvtest::SetCountries({});
   }
   tv::LaunchFn old_;
   std::vector<std::string> launched_;

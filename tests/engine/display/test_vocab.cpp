@@ -11,24 +11,12 @@
 #include "engine/tables/auxdb.h"
 #include "platform/files.h"
 #include "platform/folders.h"
+#include "tests/common/countries.h"
 #include "tests/common/testenv.h"
 
 namespace {
 
 const std::string kLanguageSources = std::string(TV_TEST_DATA_DIR) + "/../../../data/lang/";
-
-// A country table of (code, English name) rows, as the geographic loader keeps it.
-void SetCountries(const std::vector<std::pair<const char*, const char*>>& rows) {
-  CGeoNames& n = g_auxDatabases.geo[kGeoCountry].names;
-  n.recordSize = auxfile::kCountryRecord;
-  n.count = static_cast<uint32_t>(rows.size());
-  n.records.assign(n.recordSize * rows.size(), 0);
-  for (size_t i = 0; i < rows.size(); ++i) {
-    uint8_t* r = n.records.data() + i * n.recordSize;
-    memcpy(r, rows[i].first, 2);
-    memcpy(r + 3, rows[i].second, strlen(rows[i].second));
-  }
-}
 
 // The quoted value of a key of a language file as written (our files hold no escapes).
 bool FileValue(const std::string& text, const char* key, std::string* value) {
@@ -45,11 +33,11 @@ class VocabTest : public ::testing::Test {
   void SetUp() override {
     InstallVocabulary();
     FreeLanguageTexts();
-    SetCountries({});
+    tvtest::SetCountries({});
   }
   void TearDown() override {
     FreeLanguageTexts();
-    SetCountries({});
+    tvtest::SetCountries({});
   }
 };
 
@@ -128,7 +116,7 @@ TEST(Vocab, AddLngExtension) {
 }
 
 TEST_F(VocabTest, LanguageFileRoundTripInKeyOrder) {
-  SetCountries({{"de", "Germany"}, {"fr", "France"}});
+  tvtest::SetCountries({{"de", "Germany"}, {"fr", "France"}});
   SetTerm(kTermHits, "Zugriffe");
   SetTerm(kTermBandwidth, "Daten \"volumen\"");
   SetTerm(kTermWday6, "Samstag");
@@ -168,7 +156,7 @@ TEST_F(VocabTest, ShippedLanguagesShowEveryTermTheyTranslate) {
     std::string text = tvtest::ReadFile(kLanguageSources + name);
     ASSERT_FALSE(text.empty());
     tvtest::WriteFile(tv::ProgramDir() + name, text);
-    SetCountries({{"de", "Germany"}, {"uk", "United Kingdom"}, {"zz", "Nowhere"}});
+    tvtest::SetCountries({{"de", "Germany"}, {"uk", "United Kingdom"}, {"zz", "Nowhere"}});
     tvtest::MessageCapture capture;
     LoadLanguage(name);
     EXPECT_EQ(capture.AllErrors(), "");
@@ -238,7 +226,7 @@ TEST_F(VocabTest, ReportLanguageHookLoadsAndEmptyNameRestoresEnglish) {
 }
 
 TEST_F(VocabTest, SetCountryNameKeepsTableAndRecordsTogether) {
-  SetCountries({{"de", "Germany"}, {"fr", "France"}});
+  tvtest::SetCountries({{"de", "Germany"}, {"fr", "France"}});
   EXPECT_FALSE(g_language.SetCountryName(0, ""));
   EXPECT_FALSE(g_language.SetCountryName(0, nullptr));
   EXPECT_FALSE(g_language.SetCountryName(2, "Nirgendwo"));
