@@ -103,6 +103,12 @@ CSortListCtrl::~CSortListCtrl() {
   if (CurrentReportList == this) CurrentReportList = nullptr;
 }
 
+int CSortListCtrl::DefaultColumnWidth(int type) const {
+  const int digits = GetTextExtent("0123456789").GetWidth();
+  const int width = GetDefaultColumnWidth(type);
+  return digits > 60 ? width * digits / 60 : width;
+}
+
 int CSortListCtrl::AddColumn(const char* title, int format, int type) {
   if (columnCount >= kMaxColumns) {
     wxMessageBox("Too many columns (CSortListCtrl)", wxTheApp ? wxTheApp->GetAppDisplayName() : wxString(),
@@ -110,7 +116,7 @@ int CSortListCtrl::AddColumn(const char* title, int format, int type) {
     return columnCount;
   }
   int width;
-  if (!GetListColumnInfo("Cz", reportKind, type, &width)) width = GetDefaultColumnWidth(type);
+  if (!GetListColumnInfo("Cz", reportKind, type, &width)) width = DefaultColumnWidth(type);
   InsertColumn(columnCount, tv::BytesToWx(title), format == 1 ? wxLIST_FORMAT_RIGHT : wxLIST_FORMAT_LEFT, width);
   Column& c = columns[columnCount];
   c.title = title ? title : "";
@@ -180,7 +186,7 @@ std::string CSortListCtrl::SaveColumnState() {
       // A width dragged back to the default must replace an older stored one.
       int stored;
       bool has = GetListColumnInfo("Cz", reportKind, type, &stored);
-      if (width != GetDefaultColumnWidth(type) || (has && stored != width))
+      if (width != DefaultColumnWidth(type) || (has && stored != width))
         SetListColumnInfo("Cz", reportKind, type, width);
     }
     int value;

@@ -58,6 +58,10 @@ class CSortListCtrl : public wxListCtrl {
 
   // Appends a column (format 0 left, 1 right) and returns the column count.
   int AddColumn(const char* title, int format, int type);
+  // The default width of a column type in this list's font: the table's widths
+  // fit an 8-point font whose digits are 6 pixels wide, and a wider font would
+  // cut the counts with their percentages.
+  int DefaultColumnWidth(int type) const;
   // Also forgets the columns' titles and types.
   bool DeleteAllColumns() override;
   // Sorts the rows by a column (nothing for the summary kind or a column the

@@ -236,7 +236,7 @@ TEST_F(ReportListWindow, VisitedRowsAreTintedButNotTheTotalsRowNorWhileResultsAr
 }
 
 TEST_F(ReportListWindow, ColumnStateIsStoredAndReadBack) {
-  const int pageWidth = GetDefaultColumnWidth(kReportPage);
+  const int pageWidth = list()->DefaultColumnWidth(kReportPage);
   int value = 0;
   // A dragged width is kept; dragged back to the default it replaces the old one.
   list()->SetColumnWidth(kPageColumn, pageWidth + 60);
