@@ -1,6 +1,11 @@
 #include "output/csvexport.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "base/msgsink.h"
@@ -183,25 +188,76 @@ int ExportReportToCsv(const char* fileName, int kind, const CRowTable& table, co
 }
 
 int ExportAllHitsToCsv(const char* fileName, CProject& project) {
+  if (!fileName || !*fileName) return 0;
+  // A regular file is written under a temporary name beside it and renamed at
+  // the end, so a stopped or failed export never leaves a file that looks
+  // complete, and an older file of that name stays as it was. A device or
+  // pipe is written as it is.
+  struct stat st;
+  const bool direct = stat(fileName, &st) == 0 && !S_ISREG(st.st_mode);
+  std::string part;
+  if (!direct) {
+    part = std::string(fileName) + ".partXXXXXX";
+    int fd = mkstemp(part.data());
+    if (fd < 0) return 0;
+    // mkstemp makes it private; the export gets the modes a new file gets.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    close(fd);
+  }
+  const char* target = direct ? fileName : part.c_str();
   COutFile file;
-  if (!file.Open(fileName)) return 0;
+  if (!file.Open(target)) {
+    if (!direct) unlink(target);
+    return 0;
+  }
   EngineInfo("Export...");
+  uint64_t total = 0;
+  for (int s = 0; s < project.sources.Count(); ++s) total += project.sources[s].records.RecordCount();
+  // The progress bar counts in steps that fit its 32-bit range.
+  const uint64_t step = total / 1000 + 1;
+  EngineProgress(static_cast<uint32_t>(total / step), 1);
+  uint64_t done = 0;
   std::string out;
   WriteCsvHeader(out, kReportItems);
-  for (int s = 0; s < project.sources.Count(); ++s) {
+  bool stopped = false;
+  for (int s = 0; s < project.sources.Count() && !stopped; ++s) {
     CHitStore& store = project.sources[s].records;
     uint64_t n = store.RecordCount();
     CHitRecord* r = n ? store.First() : nullptr;
-    for (uint64_t i = 0; i < n && r; ++i) {
+    for (uint64_t i = 0; i < n && r; ++i, ++done) {
       if (i) r = store.Next();
       if (!r) break;
       WriteCsvRecord(out, r);
       if (out.size() >= kChunk) {
         file.Put(out);
         out.clear();
+        if (StopRequested()) {
+          stopped = true;
+          break;
+        }
+        EngineProgress(static_cast<uint32_t>(done / step), 0);
       }
     }
   }
+  if (stopped || StopRequested()) {
+    file.Close();
+    if (!direct) unlink(target);
+    EngineInfo("Export stopped: no file was written");
+    return 2;
+  }
   file.Put(out);
-  return Finish(file, fileName);
+  if (!file.Close()) {
+    if (!direct) unlink(target);
+    EngineErrorF("Cannot write the file %s", fileName);
+    return 0;
+  }
+  if (!direct && rename(target, fileName) != 0) {
+    unlink(target);
+    EngineErrorF("Cannot write the file %s", fileName);
+    return 0;
+  }
+  EngineInfo("Export successful");
+  return 1;
 }

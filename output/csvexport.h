@@ -29,4 +29,6 @@ int ExportReportToCsv(const char* fileName, int kind, const CRowTable& table, co
                       SortCompareFn compare, const CSummaryStats* summary = nullptr);
 
 // The raw-hit header, then every hit of every log source of the project.
+// 1 written, 0 failed (reported unless the file cannot be made), 2 stopped by
+// the stop flag: then no file is left and an older one is untouched.
 int ExportAllHitsToCsv(const char* fileName, CProject& project);

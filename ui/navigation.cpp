@@ -26,6 +26,7 @@ namespace {
 
 wxTopLevelWindow* s_frame = nullptr;
 void (*s_rerunCallback)() = nullptr;
+void (*s_rerunWorkerTail)() = nullptr;
 ContextMenuPopupFn s_popup;
 bool s_jobOk = false;
 
@@ -89,6 +90,8 @@ int32_t SwitchTopReportDone(int32_t) {
 uint32_t RerunAllJob(void*) {
   ReanalyzeWorkspace();
   RunCurrentQuery();
+  if (s_rerunWorkerTail) s_rerunWorkerTail();
+  s_rerunWorkerTail = nullptr;
   SendJobDone();
   return 1;
 }
@@ -204,10 +207,13 @@ void SwitchTopReport(int kind) {
   RunInWorkerThread(SwitchTopReportJob, nullptr, SwitchTopReportDone);
 }
 
-void RerunAllOnWorker(void (*callback)()) {
+void RerunAllOnWorker(void (*callback)()) { RerunAllOnWorkerThen(nullptr, callback); }
+
+void RerunAllOnWorkerThen(void (*workerTail)(), void (*callback)()) {
   if (IsWorkerBusy()) return;
   g_runPending = true;
   s_rerunCallback = callback;
+  s_rerunWorkerTail = workerTail;
   RunInWorkerThread(RerunAllJob, nullptr, RerunAllDone);
 }
 

@@ -21,6 +21,8 @@ void GoForwardLevel();
 void SwitchTopReport(int kind);
 // Analyses again when needed and re-runs the current level; callback after.
 void RerunAllOnWorker(void (*callback)());
+// The same with workerTail run on the worker after the query, inside the job.
+void RerunAllOnWorkerThen(void (*workerTail)(), void (*callback)());
 // New-workspace filter switches, then the top-level report run again.
 void ResetPaneFilters();
 // A workspace was opened: any running job is stopped and waited for first,

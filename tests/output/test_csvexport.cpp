@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "base/msgsink.h"
 #include "engine/store/reportkind.h"
 #include "output/csvexport.h"
 #include "output/reportrows.h"
@@ -101,6 +105,34 @@ TEST_F(CsvExportTest, FilesThatCannotBeWrittenAreErrors) {
   EXPECT_EQ(ExportAllHitsToCsv("/dev/full", g_project), 0);
   EXPECT_EQ(std::count(capture.infos.begin(), capture.infos.end(), "Export successful"), 0);
   EXPECT_EQ(capture.errors.size(), 2u);
+}
+
+TEST_F(CsvExportTest, AllHitsAppearOnlyWhenComplete) {
+  // A stopped export leaves nothing, and the file it would have replaced stays;
+  // a finished one has the modes of a new file, not a temporary one's.
+  const std::string path = dir + "hits.csv";
+  tvtest::WriteFile(path, "older export\n");
+  {
+    tvtest::MessageCapture capture;
+    RequestStop();
+    EXPECT_EQ(ExportAllHitsToCsv(path.c_str(), g_project), 2);
+    ClearStop();
+    EXPECT_EQ(std::count(capture.infos.begin(), capture.infos.end(), "Export successful"), 0);
+    EXPECT_TRUE(capture.errors.empty());
+  }
+  EXPECT_EQ(tvtest::ReadFile(path), "older export\n");
+  size_t files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) files += entry.is_regular_file();
+  EXPECT_EQ(files, 1u);
+
+  std::filesystem::remove(path);
+  const mode_t mask = umask(022);
+  ASSERT_EQ(ExportAllHitsToCsv(path.c_str(), g_project), 1);
+  umask(mask);
+  struct stat st;
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
+  EXPECT_EQ(tvtest::ReadFile(path).substr(0, 1), "\"");
 }
 
 }  // namespace

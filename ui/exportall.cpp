@@ -1,0 +1,24 @@
+#include "ui/exportall.h"
+
+#include "engine/store/project.h"
+#include "output/csvexport.h"
+#include "ui/navigation.h"
+#include "ui/worker.h"
+
+namespace {
+
+std::string s_path;
+int s_result = -1;
+
+void WriteAllHits() { s_result = ExportAllHitsToCsv(s_path.c_str(), g_project); }
+
+}  // namespace
+
+void ExportAllLogsToCsv(const std::string& path) {
+  if (IsWorkerBusy()) return;
+  s_path = path;
+  s_result = -1;
+  RerunAllOnWorkerThen(WriteAllHits, nullptr);
+}
+
+int LastExportAllResult() { return s_result; }
