@@ -12,6 +12,8 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include <algorithm>
+
 #include "engine/analysis/dnscache.h"
 #include "engine/config/settings.h"
 #include "engine/display/vocab.h"
@@ -148,8 +150,14 @@ CWorkspaceSettingsDlg::CWorkspaceSettingsDlg(wxWindow* parent, CFilterList* filt
   if (g_auxDatabases.adHostsLoaded) m_pages[kTabPayPerClick] = s_filterPageFactory(m_tabs, 1, filters, adwords);
   const wxString texts[7] = {"Base", "Reports", "International", "Filters", "DNS",
                              tv::BytesToWx(spider && *spider ? spider : "Spider"), "pay-per-click"};
-  for (int i = 0; i < 7; ++i)
-    if (m_pages[i]) m_tabs->AddPage(m_pages[i], texts[i], i == kTabBase);
+  // GTK scrolls tabs that do not fit; the notebook's best size ignores them.
+  int tabsWidth = 0;
+  for (int i = 0; i < 7; ++i) {
+    if (!m_pages[i]) continue;
+    m_tabs->AddPage(m_pages[i], texts[i], i == kTabBase);
+    tabsWidth += m_tabs->GetTextExtent(texts[i]).x + FromDIP(44);
+  }
+  m_tabs->SetMinSize(wxSize(std::max(m_tabs->GetBestSize().x, tabsWidth + FromDIP(16)), -1));
 
   auto* top = new wxBoxSizer(wxVERTICAL);
   top->Add(m_tabs, 1, wxEXPAND | wxALL, 10);
@@ -219,17 +227,17 @@ CBasePage::CBasePage(wxWindow* parent, CWorkspaceSettingsDlg* dialog) : CSetting
   session->Add(new wxStaticText(this, wxID_ANY, "minutes"), 0, wxALIGN_CENTER_VERTICAL);
   top->Add(session, 0, wxTOP, 10);
 
-  auto* boxes = new wxBoxSizer(wxHORIZONTAL);
+  auto* boxes = new wxBoxSizer(wxVERTICAL);
   auto* caseBox = Box(this, "The page names on the servers are:");
   static const int caseIds[] = {ID_CASE_SENSITIVE, ID_NOT_CASE_SENSITIVE};
   static const char* const caseTexts[] = {"Case sensitive (Unix)", "Not case sensitive (Windows)"};
   AddRadios(caseBox, m_case, caseIds, caseTexts, 2);
-  boxes->Add(caseBox, 1, wxEXPAND | wxRIGHT, 8);
+  boxes->Add(caseBox, 0, wxEXPAND | wxBOTTOM, 8);
   auto* logBox = Box(this, "Log files report");
   static const int logIds[] = {ID_LOGS_NONE, ID_LOGS_BAD, ID_LOGS_ALL};
   static const char* const logTexts[] = {"None", "Only bad files", "All files"};
   AddRadios(logBox, m_badFiles, logIds, logTexts, 3);
-  boxes->Add(logBox, 1, wxEXPAND);
+  boxes->Add(logBox, 0, wxEXPAND);
   top->Add(boxes, 0, wxEXPAND | wxTOP, 10);
 
   m_noCookie = new wxCheckBox(this, ID_NO_COOKIE, "Do not use cookie");
