@@ -25,6 +25,7 @@
 #include "ui/dialogbuttons.h"
 #include "ui/languagedlg.h"
 #include "ui/navigation.h"
+#include "ui/worker.h"
 
 namespace {
 
@@ -106,6 +107,8 @@ void SetFilterListPageFactory(FilterListPageFactory factory) {
 }
 
 bool OnWorkspaceSettings(wxWindow* parent) {
+  // The lists and the workspace belong to the worker while a job runs.
+  if (IsWorkerBusy()) return false;
   // The list pages edit copies, so Cancel leaves the project's lists as they were.
   CFilterList filters;
   filters.CopyFrom(g_project.filters);

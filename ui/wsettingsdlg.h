@@ -22,7 +22,7 @@ class CWorkspaceSettingsDlg;
 // The Workspace Settings command: fills the dialog from the workspace and, after
 // OK, stores its values through ApplyWorkspaceSettings, copies the edited lists
 // back, writes Trailvane.cfg and reruns the report on show. Cancel stores
-// nothing. True after OK.
+// nothing. Nothing opens while a job runs. True after OK.
 bool OnWorkspaceSettings(wxWindow* parent);
 
 // The list page of a mode (0 filters, 1 pay-per-click) over the working lists,

@@ -3,11 +3,15 @@
 // Cancel leaves the workspace file as it was.
 #include <gtest/gtest.h>
 #include <wx/choice.h>
+#include <wx/frame.h>
 #include <wx/listbox.h>
 #include <wx/notebook.h>
 #include <wx/radiobut.h>
 
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "base/textutil.h"
 #include "engine/config/settings.h"
@@ -24,6 +28,7 @@
 #include "ui/core/dialogrules.h"
 #include "ui/core/wsettings.h"
 #include "ui/languagedlg.h"
+#include "ui/worker.h"
 #include "ui/wsettingsdlg.h"
 
 namespace {
@@ -260,6 +265,35 @@ TEST_F(WorkspaceSettingsDialog, CancelStoresNothingButTheCacheClearsStay) {
   EXPECT_EQ(tvtest::ReadFile(dir_ + "cancel.tv"), tvtest::ReadFile(dir_ + "untouched.tv"));
   EXPECT_EQ(g_logCache.Count(), 0) << "the cache clear acts at once";
   EXPECT_FALSE(tv::FileExists(copy));
+}
+
+std::atomic<bool> g_releaseJob{false};
+
+uint32_t WaitingJob(void*) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!g_releaseJob && std::chrono::steady_clock::now() < end)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  SendJobDone();
+  return 1;
+}
+
+TEST_F(WorkspaceSettingsDialog, NothingOpensWhileAJobRuns) {
+  auto* view = new wxFrame(nullptr, wxID_ANY, "view");
+  view->Bind(EVT_JOB_DONE, [](wxThreadEvent&) { EndWorkerJob(); });
+  SetWorkerView(view);
+  g_releaseJob = false;
+  RunInWorkerThread(WaitingJob, nullptr, nullptr);
+  ASSERT_TRUE(IsWorkerBusy());
+  {
+    DialogScript script;  // any dialog that opens fails the test
+    EXPECT_FALSE(OnWorkspaceSettings(nullptr));
+  }
+  g_releaseJob = true;
+  EXPECT_TRUE(wxtest::PumpUntil([] { return !IsWorkerBusy(); }));
+  SetWorkerView(nullptr);
+  view->Destroy();
+  wxtest::Pump(20);
+  EXPECT_FALSE(g_workspace.IsDirty());
 }
 
 }  // namespace
