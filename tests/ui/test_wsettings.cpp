@@ -7,6 +7,7 @@
 #include <wx/listbox.h>
 #include <wx/notebook.h>
 #include <wx/radiobut.h>
+#include <wx/uiaction.h>
 
 #include <atomic>
 #include <chrono>
@@ -265,6 +266,36 @@ TEST_F(WorkspaceSettingsDialog, CancelStoresNothingButTheCacheClearsStay) {
   EXPECT_EQ(tvtest::ReadFile(dir_ + "cancel.tv"), tvtest::ReadFile(dir_ + "untouched.tv"));
   EXPECT_EQ(g_logCache.Count(), 0) << "the cache clear acts at once";
   EXPECT_FALSE(tv::FileExists(copy));
+}
+
+// Keys typed in a page act on the whole dialog.
+TEST_F(WorkspaceSettingsDialog, EnterAndEscapeInAPageCloseTheDialog) {
+  const struct {
+    int tab, edit, key;
+    bool ok;
+  } cases[] = {
+      {D::kTabDns, CDnsPage::ID_WHOIS, WXK_RETURN, true},
+      {D::kTabBase, CBasePage::ID_URL, WXK_ESCAPE, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.key);
+    DialogScript script;
+    script.Inside([c](wxDialog* dialog) {
+      auto* d = dynamic_cast<D*>(dialog);
+      ASSERT_NE(d, nullptr);
+      d->Tabs()->SetSelection(static_cast<size_t>(d->Tabs()->FindPage(d->Page(c.tab))));
+      wxWindow* edit = d->Page(c.tab)->FindWindow(c.edit);
+      ASSERT_NE(edit, nullptr);
+      edit->SetFocus();
+      ASSERT_TRUE(wxtest::PumpUntil([edit] { return wxWindow::FindFocus() == edit; }, 3000));
+      wxUIActionSimulator().Char(c.key);
+      if (!wxtest::PumpUntil([d] { return !d->IsModal(); }, 3000)) {
+        ADD_FAILURE() << "still open";
+        d->EndModal(wxID_CANCEL);
+      }
+    });
+    EXPECT_EQ(OnWorkspaceSettings(nullptr), c.ok);
+  }
 }
 
 std::atomic<bool> g_releaseJob{false};
