@@ -1,0 +1,37 @@
+// The display-free side of the workspace settings dialog: its time-zone
+// lists, the block it edits and the checks of its number fields.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "engine/config/workspace.h"
+
+// The zone lists run from "GMT -12:00" to "GMT +13:00".
+constexpr int kZoneListEntries = 26;
+constexpr int kZoneListFirstHour = -12;
+
+// Kept apart from the list-position helpers of the rest of the interface until
+// both are one.
+namespace wsettings {
+// -12..+13 hours give their list position (hour + 12); any other offset shows
+// the position of "GMT 0".
+int HourOffsetToIndex(int offset);
+// Back from a position; no selection (negative) or a position past the list
+// give 0.
+int IndexToHourOffset(int index);
+}  // namespace wsettings
+
+// The text of a zone list entry: "GMT -12:00" .. "GMT 0" .. "GMT +13:00".
+std::string ZoneEntryText(int index);
+
+// The workspace's values as the dialog edits them (the zones still in hours).
+WorkspaceSettings WorkspaceSettingsOf(const WorkspaceCommon& common);
+
+// The workspace holds the session time-out in 16 bits.
+constexpr int32_t kMaxSessionMinutes = 32767;
+constexpr int32_t kMaxDnsCacheDays = 999999;
+
+// Decimal digits (blanks around allowed, an optional sign) in lo..hi.
+bool ParseIntInRange(const std::string& text, int32_t lo, int32_t hi, int32_t* value);
+// "Please enter an integer between <lo> and <hi>."
+std::string IntegerRangeMessage(int32_t lo, int32_t hi);
