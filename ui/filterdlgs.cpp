@@ -268,10 +268,15 @@ CFilterHistoryDlg::CFilterHistoryDlg(wxWindow* parent) : wxDialog(parent, wxID_A
   auto* top = new wxBoxSizer(wxVERTICAL);
   m_list = new wxListCtrl(this, ID_LIST, wxDefaultPosition, wxSize(-1, 220),
                           wxLC_REPORT | wxLC_SINGLE_SEL | wxLC_HRULES | wxLC_VRULES);
-  m_list->InsertColumn(0, "Level", wxLIST_FORMAT_LEFT, 40);
-  m_list->InsertColumn(1, "Filter", wxLIST_FORMAT_LEFT, 90);
-  m_list->InsertColumn(2, "Value", wxLIST_FORMAT_LEFT, 210);
-  m_list->SetMinSize(wxSize(40 + 90 + 210 + 8, 220));
+  // Never narrower than the header on a wider desktop font.
+  auto width = [this](const char* header, int least) {
+    return std::max(least, m_list->GetTextExtent(header).GetWidth() + 16);
+  };
+  const int widths[3] = {width("Level", 40), width("Filter", 90), width("Value", 210)};
+  m_list->InsertColumn(0, "Level", wxLIST_FORMAT_LEFT, widths[0]);
+  m_list->InsertColumn(1, "Filter", wxLIST_FORMAT_LEFT, widths[1]);
+  m_list->InsertColumn(2, "Value", wxLIST_FORMAT_LEFT, widths[2]);
+  m_list->SetMinSize(wxSize(widths[0] + widths[1] + widths[2] + 8, 220));
   for (const CFilterHistoryLine& line : FilterHistoryLines()) {
     long item = m_list->InsertItem(m_lines++, tv::BytesToWx(line.level));
     m_list->SetItem(item, 1, tv::BytesToWx(line.title));
