@@ -8,6 +8,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "base/msgsink.h"
 #include "base/textutil.h"
 #include "engine/readers/logread.h"
 #include "engine/store/project.h"
@@ -294,6 +295,30 @@ void ShiftTimeZone(CHitRecord* rec) {
 }
 
 }  // namespace
+
+int ReportUnusableFilters(const CFilterList& filters) {
+  int count = 0;
+  std::string text;
+  for (int i = 0; i < filters.Count(); ++i) {
+    const CFilter& f = filters[i];
+    const char* why = nullptr;
+    if (f.type != kFilterIp && f.type != kFilterIpRange && !FilterUsesText(f.type) && f.type != kFilterStatus &&
+        f.type != kFilterStatusRange && f.type != kFilterMethod)
+      why = "is of an unknown type and is ignored";
+    else if (FilterUsesText(f.type) && (!f.text || !*f.text))
+      why = "has no text and is ignored";
+    else if ((f.type == kFilterIpRange && f.ip1 > f.ip2) || (f.type == kFilterStatusRange && f.status > f.status2))
+      why = "has a range whose first end lies above its second: it matches no line";
+    else if (f.type == kFilterMethod && (f.method & (kMethodGet | kMethodHead | kMethodPost)) == 0)
+      why = "names no method: it matches no line";
+    if (!why) continue;
+    // One message for all of them, so the start asks for one answer.
+    if (count++) text += '\n';
+    text += "Filter " + std::to_string(i + 1) + " " + why + ".";
+  }
+  if (count) EngineError(text.c_str());
+  return count;
+}
 
 void ResetCommitState() {
   g_robotAnswers.clear();  // the tables may have been reloaded since the last load

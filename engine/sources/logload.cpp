@@ -11,6 +11,7 @@
 #include "base/msgsink.h"
 #include "base/textutil.h"
 #include "decompress/gunzip.h"
+#include "engine/readers/linecommit.h"
 #include "engine/readers/logread.h"
 #include "engine/sources/logcache.h"
 #include "engine/sources/remotelogs.h"
@@ -315,7 +316,10 @@ int LoadLogSources(CLogSourceList& sources, const CGroupMaskList& masks, uint32_
   // Cached report results stand only while no source is read again.
   bool anyToRead = false;
   for (int n = 0; n < sources.Count(); ++n) anyToRead = anyToRead || !sources[n].loaded;
-  if (anyToRead) BumpQueryGeneration();
+  if (anyToRead) {
+    BumpQueryGeneration();
+    ReportUnusableFilters(g_project.filters);
+  }
 
   int skipped = 0;
   bool readSomething = false;

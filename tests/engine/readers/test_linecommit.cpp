@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/readers/linecommit.h"
+#include "tests/common/testenv.h"
 #include "tests/engine/readtest.h"
 
 namespace {
@@ -422,6 +423,58 @@ TEST_F(LineCommit, SearchEngineReferrers) {
     EXPECT_EQ((r->Flags() & kHitSearchEngine) != 0, c.engine) << c.referrer;
     EXPECT_EQ(r->RobotIndex(), c.number) << c.referrer;
     EXPECT_EQ(Text(g_pools.referrers, r->GetReferrer()), c.referrer);
+  }
+}
+
+TEST_F(LineCommit, FiltersItCannotUseAreReportedInOneMessage) {
+  AddFilter(kFilterPage, false, "/ok*");
+  AddFilter(kFilterPage, true, "");
+  AddFilter(kFilterIpRange, true, nullptr, 0, 0, 0x0A000002, 0x0A000001);
+  AddFilter(kFilterStatusRange, false, nullptr, 499, 400);
+  AddFilter(kFilterMethod, true);
+  AddFilter(77, true);
+  AddFilter(kFilterStatusRange, false, nullptr, 400, 400);
+  tvtest::MessageCapture capture;
+  EXPECT_EQ(ReportUnusableFilters(g_project.filters), 5);
+  ASSERT_EQ(capture.errors.size(), 1u);
+  const std::string& text = capture.errors[0];
+  for (const char* line : {"Filter 2 has no text", "Filter 3 has a range", "Filter 4 has a range",
+                           "Filter 5 names no method", "Filter 6 is of an unknown type"})
+    EXPECT_NE(text.find(line), std::string::npos) << line;
+  EXPECT_EQ(text.find("Filter 1 "), std::string::npos);
+  EXPECT_EQ(text.find("Filter 7 "), std::string::npos);
+
+  g_project.filters.Clear();
+  AddFilter(kFilterPage, true, "*");
+  EXPECT_EQ(ReportUnusableFilters(g_project.filters), 0);
+  EXPECT_TRUE(capture.errors.size() == 1u);
+}
+
+// Texts typed into the wizard go to the commit as they are.
+TEST_F(LineCommit, WildcardOnlyAndLongFilterTextsNeverCrash) {
+  const std::string stars(10000, '*'), mixed = [] {
+    std::string s;
+    for (int i = 0; i < 5000; ++i) s += "*?";
+    return s;
+  }();
+  const std::string longText(10000, 'a');
+  struct Case {
+    uint16_t type;
+    std::string text;
+    bool kept;  // by an include filter, for page "/p" and referrer "http://www.x.org/a"
+                // (a referrer filter matches the referrers that are not its pattern)
+  } cases[] = {
+      {kFilterPage, "*", true},       {kFilterPage, stars, true},        {kFilterPage, mixed, false},
+      {kFilterPage, "?*", true},      {kFilterPage, longText, false},    {kFilterHost, longText, true},
+      {kFilterReferrer, stars, false}, {kFilterReferrer, longText, true}, {kFilterRefDomain, longText, false},
+      {kFilterSite, longText, false}, {kFilterSite, stars, false},
+  };
+  for (const Case& c : cases) {
+    g_project.filters.Clear();
+    AddFilter(c.type, true, c.text.c_str());
+    Line(1, 1, 2004);
+    SetText(&g_line.referrer, &g_line.referrerLen, "http://www.x.org/a");
+    EXPECT_EQ(Commit() != nullptr, c.kept) << c.type << " " << c.text.substr(0, 8);
   }
 }
 
