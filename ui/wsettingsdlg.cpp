@@ -23,55 +23,19 @@
 #include "ui/core/navigation.h"
 #include "ui/core/wsettings.h"
 #include "ui/dialogbuttons.h"
+#include "ui/filterdlgs.h"
 #include "ui/languagedlg.h"
 #include "ui/navigation.h"
 #include "ui/worker.h"
 
 namespace {
 
-// Until the filter dialogs take its place: the lists' entries, one a line.
-class CPlainListPage : public wxPanel {
- public:
-  enum { ID_LIST = 1002 };
-  CPlainListPage(wxWindow* parent, int mode, CFilterList* filters, CAdwordList* adwords)
-      : wxPanel(parent), m_mode(mode), m_filters(filters), m_adwords(adwords) {
-    m_list = new wxListBox(this, ID_LIST, wxDefaultPosition, FromDIP(wxSize(300, 200)));
-    auto* top = new wxBoxSizer(wxVERTICAL);
-    top->Add(m_list, 1, wxEXPAND | wxALL, 10);
-    SetSizer(top);
-  }
-  bool TransferDataToWindow() override {
-    m_list->Clear();
-    if (m_mode == 0 && m_filters) {
-      for (int i = 0; i < m_filters->Count(); ++i) {
-        const CFilter& f = (*m_filters)[i];
-        m_list->Append(tv::BytesToWx(f.text ? f.text : "") + (f.include ? " (Include)" : " (Exclude)"));
-      }
-    } else if (m_mode == 1 && m_adwords) {
-      for (int i = 0; i < m_adwords->Count(); ++i) {
-        const CAdword& a = (*m_adwords)[i];
-        if (a.name && *a.name)
-          m_list->Append(tv::BytesToWx(a.name));
-        else
-          m_list->Append(tv::BytesToWx(a.url ? a.url : "") + (a.type ? " (substring)" : " (whole)"));
-      }
-    }
-    if (!m_list->IsEmpty()) m_list->SetSelection(0);
-    return true;
-  }
-
- private:
-  int m_mode;
-  CFilterList* m_filters;
-  CAdwordList* m_adwords;
-  wxListBox* m_list;
-};
-
-wxWindow* MakePlainListPage(wxWindow* parent, int mode, CFilterList* filters, CAdwordList* adwords) {
-  return new CPlainListPage(parent, mode, filters, adwords);
+// The list page of a mode (0 filters, 1 pay-per-click) over the working lists,
+// which it edits in place; it refills itself in TransferDataToWindow.
+wxWindow* MakeFilterListPage(wxWindow* parent, int mode, CFilterList* filters, CAdwordList* adwords) {
+  if (mode == 1) return new CFilterListPage(parent, *adwords);
+  return new CFilterListPage(parent, *filters);
 }
-
-FilterListPageFactory s_filterPageFactory = &MakePlainListPage;
 
 // A check box's value as the workspace keeps it.
 int16_t Flag(wxCheckBox* box) { return box->GetValue() ? 1 : 0; }
@@ -101,10 +65,6 @@ int16_t SelectedIndex(wxChoice* list, int16_t previous) {
 }
 
 }  // namespace
-
-void SetFilterListPageFactory(FilterListPageFactory factory) {
-  s_filterPageFactory = factory ? factory : &MakePlainListPage;
-}
 
 bool OnWorkspaceSettings(wxWindow* parent) {
   // The lists and the workspace belong to the worker while a job runs.
@@ -147,10 +107,10 @@ CWorkspaceSettingsDlg::CWorkspaceSettingsDlg(wxWindow* parent, CFilterList* filt
   m_pages[kTabBase] = new CBasePage(m_tabs, this);
   m_pages[kTabReports] = new CReportsPage(m_tabs, this);
   m_pages[kTabInternational] = new CInternationalPage(m_tabs, this);
-  m_pages[kTabFilters] = s_filterPageFactory(m_tabs, 0, filters, adwords);
+  m_pages[kTabFilters] = MakeFilterListPage(m_tabs, 0, filters, adwords);
   m_pages[kTabDns] = new CDnsPage(m_tabs, this);
   m_pages[kTabSpiders] = new CSpidersPage(m_tabs, this);
-  if (g_auxDatabases.adHostsLoaded) m_pages[kTabPayPerClick] = s_filterPageFactory(m_tabs, 1, filters, adwords);
+  if (g_auxDatabases.adHostsLoaded) m_pages[kTabPayPerClick] = MakeFilterListPage(m_tabs, 1, filters, adwords);
   const wxString texts[7] = {"Base", "Reports", "International", "Filters", "DNS",
                              tv::BytesToWx(spider && *spider ? spider : "Spider"), "pay-per-click"};
   // GTK scrolls tabs that do not fit; the notebook's best size ignores them.

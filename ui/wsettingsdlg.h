@@ -25,12 +25,6 @@ class CWorkspaceSettingsDlg;
 // nothing. Nothing opens while a job runs. True after OK.
 bool OnWorkspaceSettings(wxWindow* parent);
 
-// The list page of a mode (0 filters, 1 pay-per-click) over the working lists,
-// which it edits in place. It refills itself in TransferDataToWindow.
-using FilterListPageFactory = wxWindow* (*)(wxWindow* parent, int mode, CFilterList* filters, CAdwordList* adwords);
-// Null puts back the plain list.
-void SetFilterListPageFactory(FilterListPageFactory factory);
-
 class CWorkspaceSettingsDlg : public wxDialog {
  public:
   enum { ID_TABS = 1001 };
