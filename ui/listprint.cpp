@@ -20,7 +20,9 @@ namespace {
 // points, and a 9-unit font at one logical unit per list unit would be far
 // below a point on a fine printer.
 constexpr int kSub = 10;
-constexpr int kFontUnits = 9;  // the print font's height in list units
+// The print font's line height in list units: characters 9 units high with
+// their leading.
+constexpr int kLineUnits = 11;
 const char kSample[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSATUVWXYZ";
 
 wxString PrintFaceName() {
@@ -58,13 +60,16 @@ void CListPrintout::PreparePrintFonts(wxDC& dc) {
   dc.SetMapMode(wxMM_TEXT);
   dc.SetUserScale(1.0, 1.0);
   dc.SetLogicalOrigin(0, 0);
-  int ppi = dc.GetPPI().y;
-  if (ppi <= 0) ppi = 72;
-  const double points = static_cast<double>(kFontUnits * kSub) * 72.0 / ppi;
+  // Devices size fonts their own way (a PostScript device measures them at
+  // screen resolution, whatever its own): the size is found by measuring.
+  constexpr double kTrialPoints = 100.0;
+  wxCoord w = 0, h = 0;
+  dc.SetFont(PrintFont(kTrialPoints, false));
+  dc.GetTextExtent(wxString(kSample).Left(52), &w, &h);
+  const double points = h > 0 ? kTrialPoints * kLineUnits * kSub / h : kTrialPoints;
   m_font = PrintFont(points, false);
   m_boldFont = PrintFont(points, true);
   dc.SetFont(m_font);
-  wxCoord w = 0, h = 0;
   dc.GetTextExtent(wxString(kSample).Left(52), &w, &h);
   const int charWidth = static_cast<int>(w / kSub) / 52;
   const int charHeight = static_cast<int>((h + kSub / 2) / kSub);
