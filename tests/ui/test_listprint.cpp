@@ -6,6 +6,8 @@
 #include <wx/generic/printps.h>
 #include <wx/image.h>
 #include <wx/imagpng.h>
+#include <wx/modalhook.h>
+#include <wx/printdlg.h>
 #include <wx/wx.h>
 
 #include <cstdio>
@@ -240,6 +242,38 @@ TEST_F(ListPrint, AnEmptyListPrintsNothingAndSaysSo) {
   EXPECT_FALSE(Print(nullptr, frame));
   empty->Destroy();
   ShowReportInList(kReportPage, list, &table, nullptr, false);
+}
+
+// The print dialog offers pages 1 to 9999, all preset; Cancel prints nothing.
+class PrintDialogAnswer : public wxModalDialogHook {
+ public:
+  PrintDialogAnswer() { Register(); }
+  ~PrintDialogAnswer() override { Unregister(); }
+  int opened = 0, minPage = 0, maxPage = 0, fromPage = 0, toPage = 0;
+
+ protected:
+  int Enter(wxDialog* d) override {
+    ++opened;
+    if (auto* print = dynamic_cast<wxPrintDialogBase*>(d)) {
+      const wxPrintDialogData& data = print->GetPrintDialogData();
+      minPage = data.GetMinPage();
+      maxPage = data.GetMaxPage();
+      fromPage = data.GetFromPage();
+      toPage = data.GetToPage();
+    }
+    return wxID_CANCEL;
+  }
+  void Exit(wxDialog*) override {}
+};
+
+TEST_F(ListPrint, CancelInThePrintDialogPrintsNothing) {
+  PrintDialogAnswer answer;
+  EXPECT_FALSE(Print(list, frame));
+  EXPECT_EQ(answer.opened, 1);
+  EXPECT_EQ(answer.minPage, 1);
+  EXPECT_EQ(answer.maxPage, 9999);
+  EXPECT_EQ(answer.fromPage, 1);
+  EXPECT_EQ(answer.toPage, 9999);
 }
 
 }  // namespace
