@@ -204,7 +204,7 @@ void StoreLevelSelection(const CRow* row, long item, int count, const CRow* cons
   CLevelFilter& entry = g_uiQuery.levels[level];
   if (row && row->Record()) {
     entry = MakeLevelFilter(static_cast<uint32_t>(kind), row->Record(), row->Flags() & kRowFlagMask);
-    g_nav.findPosition = static_cast<int16_t>(item);
+    g_nav.findPosition = static_cast<int32_t>(item);
   } else {
     ClearLevel(level, kind);
     g_nav.findPosition = 0;

@@ -20,7 +20,7 @@ struct CNavigation {
   int previousPane = -1;
   uint16_t requestedKind = 0;  // of SwitchTopReport
   uint16_t goKind = 0;         // of GoToReport
-  int16_t findPosition = 0;
+  int32_t findPosition = 0;  // of Find In Report: the item after which it searches
   int16_t previewMode = -1;  // -1 none, 0 chart, 1 table
   int previewKind = 0;       // of the level below the current one
   bool reportsShown = false;
