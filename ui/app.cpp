@@ -106,9 +106,6 @@ void UpdateModeStart() {
   RunInWorkerThread(UpdateFetchListThread, nullptr, UpdateListDone);
 }
 
-// A top-level window is closing: the document may still ask to save.
-bool DocumentAllowsClose() { return !TheDocument() || TheDocument()->CanCloseFrame(); }
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -134,7 +131,6 @@ void InitProgramEngine() {
   SetDatabaseReloadRunner([](void (*reload)()) {
     if (!tv::RunOnUiThread(reload)) reload();
   });
-  if (!ReportPaneHooks().runAnalysis) InstallAnalysisStart();
   if (!CWorkspaceDlg::PaneDialogs().editGroup) CWorkspaceDlg::PaneDialogs().editGroup = &EditGroupInDialog;
 }
 
@@ -251,6 +247,7 @@ bool StartProgram(const std::vector<std::string>& args) {
   s_document = std::make_unique<CTrailvaneDoc>();
   SetTheDocument(s_document.get());
   auto* frame = new CMainFrame;
+  frame->SetCleanupHook(&CleanupEnvironmentOnce);
   if (!frame->Create()) {
     delete frame;
     EndProgram();
@@ -268,13 +265,6 @@ bool StartProgram(const std::vector<std::string>& args) {
   wxMenuBar* menu = frame->LoadIconMenu();
   BindDocumentCommands(frame, menu && menu->GetMenuCount() ? menu->GetMenu(0) : nullptr);
   frame->Bind(wxEVT_MENU, [frame](wxCommandEvent&) { ShowAboutBox(frame); }, wxID_ABOUT);
-  frame->Bind(wxEVT_CLOSE_WINDOW, [](wxCloseEvent& event) {
-    if (event.CanVeto() && !DocumentAllowsClose()) {
-      event.Veto();
-      return;
-    }
-    event.Skip();
-  });
 
   if (!g_workspaceOpened) {
     std::string last;
