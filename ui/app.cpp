@@ -157,15 +157,15 @@ void PlaceMainWindow(CMainFrame* frame) {
   frame->Update();
 }
 
-void OfferCrashReport(bool firstInstance, wxWindow* parent) {
+void OfferCrashReport(bool firstInstance, wxWindow* parent, bool ask) {
   // The check starts a new log: a second instance must leave the running one's alone.
   if (!firstInstance) return;
   std::string banner = std::string(kProductName) + " " + kProductVersion;
   std::string mail = CheckCrashLog(banner.c_str());
-  if (mail.empty()) return;
-  auto& ask = CTrailvaneDoc::DocDialogs().message;
+  if (mail.empty() || !ask) return;
+  auto& question = CTrailvaneDoc::DocDialogs().message;
   const wxString text = "Program crashed!\nPlease send to us bug report (via e-mail).\n\nSend report?";
-  int answer = ask ? ask(text, wxYES_NO | wxICON_QUESTION)
+  int answer = question ? question(text, wxYES_NO | wxICON_QUESTION)
                    : wxMessageBox(text, kProductName, wxYES_NO | wxICON_QUESTION, parent);
   if (answer == wxYES) tv::Launch(mail);
 }
@@ -274,7 +274,8 @@ bool StartProgram(const std::vector<std::string>& args) {
   }
   LoadListColumnInfo();
   PlaceMainWindow(frame);
-  OfferCrashReport(s_firstInstance, frame);
+  // Nobody is there to answer in a scheduled download run; the check still starts the new log.
+  OfferCrashReport(s_firstInstance, frame, line.mode != kModeDownload);
   if (wxWindow* pane = ReportPane(CurrentPaneSlot())) pane->SetFocus();
   StartCommandLineMode(line.mode);
   return true;

@@ -36,8 +36,8 @@ void CleanupEnvironmentOnce();
 void InitProgramEngine();  // callbacks, environment, ODBC loader, settings
 void SetPeriodDefaults();  // the ODBC period: first of this month to today
 void PlaceMainWindow(CMainFrame* frame);  // stored placement, "MaxWin", shown
-// Only the first instance asks; the crash check itself runs only there.
-void OfferCrashReport(bool firstInstance, wxWindow* parent);
+// The crash check runs only in the first instance, which asks unless told not to.
+void OfferCrashReport(bool firstInstance, wxWindow* parent, bool ask = true);
 void StartCommandLineMode(int mode);
 
 // This process holds the single-instance lock.

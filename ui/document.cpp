@@ -129,7 +129,6 @@ bool CTrailvaneDoc::OnOpenDocument(const std::string& path) {
       }
     }
     g_project.sources.AddFiles(path.c_str());
-    g_workspace.SetDirty();
     g_logFileAdded = true;
   } else {
     g_logFileAdded = false;
