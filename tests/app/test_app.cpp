@@ -143,6 +143,10 @@ TEST_F(AppTest, SessionIsAnalysedExportedClosedAndRestored) {
   EXPECT_EQ(TheDocument()->GetPathName(), workspace);
   ASSERT_EQ(g_project.sources.Count(), 1);
   EXPECT_TRUE(messages.empty()) << messages[0];
+  // No placement stored yet: the small default; the user makes room.
+  EXPECT_EQ(MainFrame()->GetSize(), wxSize(570, 455));
+  MainFrame()->SetSize(33, 44, 1010, 730);
+  wxtest::Pump(50);
 
   // A report from the navigator: the workspace is analysed first. Its filters
   // let every hit through, as tvbench's export does.
@@ -177,8 +181,6 @@ TEST_F(AppTest, SessionIsAnalysedExportedClosedAndRestored) {
   ASSERT_TRUE(MainFrame()->SubreportShown());
   EXPECT_TRUE(wxtest::SaveScreenshot("app_subreport"));
 
-  MainFrame()->SetSize(33, 44, 1010, 730);
-  wxtest::Pump(50);
   const wxRect placed = MainFrame()->GetRect();
   const double closeSeconds = CloseProgram();
   EXPECT_EQ(LastLine(tvtest::ReadFile(BugLogPath())), "#SYS normal shutdown.#");
