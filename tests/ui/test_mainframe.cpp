@@ -179,6 +179,14 @@ TEST_F(MainFrameTest, PartsAreInPlaceAndTheSubreportRowStartsHidden) {
   EXPECT_FALSE(inner->IsPaneVisible(1, 0));
   EXPECT_FALSE(frame->SubreportShown());
   EXPECT_EQ(Navigator(), frame->Navigator());
+  // A view smaller than 150 by 150 keeps its panes at that size.
+  frame->View()->SetSize(100, 80);
+  wxtest::Pump(50);
+  EXPECT_EQ(ReportPane(CurrentPaneSlot())->GetSize(), wxSize(150, 150));
+  frame->InnerSplitter()->RecalcLayout();
+  wxtest::Pump(50);
+  EXPECT_GT(ReportPane(CurrentPaneSlot())->GetSize().GetHeight(), 150);
+
   // The engine's status line reaches the first pane.
   AppendProgressText("Testing the status");
   wxtest::Pump(50);
