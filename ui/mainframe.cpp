@@ -9,6 +9,7 @@
 #include <wx/statusbr.h>
 #include <wx/utils.h>
 
+#include <cstdio>
 #include <string>
 
 #include "base/msgsink.h"
@@ -414,6 +415,15 @@ void CMainFrame::ExportReport(int commandId) {
     if (chosen.empty()) return;
     path = tv::WxToBytes(chosen);
   }
+  // The writers say nothing when the file cannot be made at all.
+  const bool existed = wxFileName::FileExists(tv::BytesToWx(path));
+  if (FILE* probe = fopen(path.c_str(), "ab")) {
+    fclose(probe);
+    if (!existed) std::remove(path.c_str());
+  } else {
+    FrameMessageBox(this, "Cannot create the file '" + tv::BytesToWx(path) + "'.", wxOK | wxICON_ERROR);
+    return;
+  }
   wxBusyCursor wait;
   CRowTable& table = GetCurrentQueryState();
   SortCompareFn compare = ListComparator(kind, table);
@@ -425,11 +435,6 @@ void CMainFrame::ExportReport(int commandId) {
       ok = ExportReportToHtml(path.c_str(), kind, table, nullptr, g_uiQuery, compare) ? 1 : 0;
       break;
     default: ok = ExportReportToCsv(path.c_str(), kind, table, g_uiQuery, compare); break;
-  }
-  // A file that could not be made is not reported by the writers.
-  if (!ok && !wxFileName::FileExists(tv::BytesToWx(path))) {
-    FrameMessageBox(this, "Cannot create the file '" + tv::BytesToWx(path) + "'.", wxOK | wxICON_ERROR);
-    return;
   }
   if (ok && commandId == ID_REPORT_SEND_MAIL) tv::Launch(path);
 }
