@@ -265,6 +265,7 @@ bool StartProgram(const std::vector<std::string>& args) {
   wxMenuBar* menu = frame->LoadIconMenu();
   BindDocumentCommands(frame, menu && menu->GetMenuCount() ? menu->GetMenu(0) : nullptr);
   frame->Bind(wxEVT_MENU, [frame](wxCommandEvent&) { ShowAboutBox(frame); }, wxID_ABOUT);
+  frame->Bind(wxEVT_MENU, [frame](wxCommandEvent&) { frame->Close(); }, wxID_EXIT);
 
   if (!g_workspaceOpened) {
     std::string last;
@@ -309,8 +310,12 @@ int CTrailvaneApp::OnExit() {
   return wxApp::OnExit();
 }
 
-int CTrailvaneApp::FilterEvent(wxEvent& event) {
+void MarkModifiedBeforeCommand(const wxEvent& event) {
   if (event.GetEventType() == wxEVT_MENU && g_workspace.IsDirty())
     if (CTrailvaneDoc* doc = TheDocument()) doc->SetModifiedFlag(true);
+}
+
+int CTrailvaneApp::FilterEvent(wxEvent& event) {
+  MarkModifiedBeforeCommand(event);
   return Event_Skip;
 }

@@ -54,3 +54,5 @@ int32_t UpdateListDone(int32_t unused);
 void SetUpdateProxy(const std::string& host, uint16_t port);
 
 void ShowAboutBox(wxWindow* parent);
+// A command is about to be routed: a changed workspace marks the document modified.
+void MarkModifiedBeforeCommand(const wxEvent& event);
