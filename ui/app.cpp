@@ -5,6 +5,7 @@
 #include <wx/msgdlg.h>
 #include <wx/snglinst.h>
 
+#include <cstdio>
 #include <memory>
 
 #include "base/msgsink.h"
@@ -56,6 +57,10 @@ bool OnSomeScreen(const WindowRect& r) {
   for (unsigned i = 0; i < wxDisplay::GetCount(); ++i)
     if (wxDisplay(i).GetGeometry().Intersects(rect)) return true;
   return false;
+}
+
+void PrintEngineError(const char* text) {
+  if (text) fprintf(stderr, "trailvane: %s\n", text);
 }
 
 // The download job's end, and the update's: back to the user when they
@@ -118,8 +123,11 @@ void CleanupEnvironmentOnce() {
   CleanupEnvironment();
 }
 
-void InitProgramEngine() {
+void InitProgramEngine(bool unattended) {
   InstallUiEngineCallbacks();
+  // A scheduled run has nobody to close an error box: errors go to the
+  // terminal and, as always, to the diagnostics log.
+  if (unattended) SetEngineCallbacks(nullptr, &PrintEngineError, nullptr, &AppendProgressText, nullptr, &SetProgressBar);
   std::string folder = tv::ProgramDir();
   if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   InitEnvironment(folder.c_str());
@@ -240,8 +248,9 @@ bool StartProgram(const std::vector<std::string>& args) {
                     !s_instance->IsAnotherRunning();
   SetBugLogEnabled(s_firstInstance);
 
-  InitProgramEngine();
   CommandLine line = ParseCommandLine(args);
+  g_unattended = line.mode == kModeDownload;
+  InitProgramEngine(g_unattended);
   SetPeriodDefaults();
 
   s_document = std::make_unique<CTrailvaneDoc>();
@@ -269,7 +278,7 @@ bool StartProgram(const std::vector<std::string>& args) {
 
   if (!g_workspaceOpened) {
     std::string last;
-    if (tv::RegReadString("LastWorkspace", &last, 260) && !last.empty()) {
+    if (tv::RegReadString("LastWorkspace", &last, 4096) && !last.empty()) {
       if (s_document->OnOpenDocument(last)) s_document->SetPathName(last, true);
     }
   }

@@ -33,7 +33,8 @@ void EndProgram();
 void CleanupEnvironmentOnce();
 
 // Steps of the start-up, in their order.
-void InitProgramEngine();  // callbacks, environment, ODBC loader, settings
+// Callbacks (unattended: errors printed, no box), environment, ODBC loader, settings.
+void InitProgramEngine(bool unattended = false);
 void SetPeriodDefaults();  // the ODBC period: first of this month to today
 void PlaceMainWindow(CMainFrame* frame);  // stored placement, "MaxWin", shown
 // The crash check runs only in the first instance, which asks unless told not to.

@@ -16,6 +16,7 @@
 #include "platform/files.h"
 #include "platform/wx/profile.h"
 #include "platform/wx/wxtext.h"
+#include "ui/analysisstart.h"
 #include "ui/core/docnames.h"
 #include "ui/navigation.h"
 
@@ -31,6 +32,11 @@ const char kWorkspaceFilter[] = "Trailvane workspace (*.tv)|*.tv|All Files (*.*)
 int Ask(const wxString& text, long style) {
   auto& dialogs = CTrailvaneDoc::DocDialogs();
   if (dialogs.message) return dialogs.message(text, style);
+  // An unattended run has nobody to answer: the text goes to the terminal, the answer is No.
+  if (g_unattended) {
+    fprintf(stderr, "trailvane: %s\n", tv::WxToBytes(text).c_str());
+    return (style & wxYES_NO) ? wxNO : wxOK;
+  }
   return wxMessageBox(text, "Trailvane", style, wxTheApp ? wxTheApp->GetTopWindow() : nullptr);
 }
 
@@ -99,11 +105,10 @@ CTrailvaneDoc* TheDocument() { return s_document; }
 void SetTheDocument(CTrailvaneDoc* doc) { s_document = doc; }
 
 bool CTrailvaneDoc::OnNewDocument() {
-  DeleteContents();
+  DeleteContents();  // a fresh default workspace
   m_modified = false;
   m_path.clear();
   g_logFileAdded = false;
-  NewWorkspace();
   ResetPaneFilters();
   RefreshAfterNewDocument();
   return true;

@@ -16,6 +16,7 @@
 #include "engine/config/workspace.h"
 #include "engine/store/project.h"
 #include "engine/store/reportkind.h"
+#include "platform/files.h"
 #include "platform/launcher.h"
 #include "platform/wx/profile.h"
 #include "platform/wx/wxtext.h"
@@ -292,6 +293,15 @@ TEST_F(AppTest, DownloadRunOfTheProgramQuitsThroughTheNormalClose) {
   auto at = saved.find("download_dt=\"");
   ASSERT_NE(at, std::string::npos);
   EXPECT_NE(saved[at + 13], '"') << "the stamp is empty";
+  EXPECT_EQ(LastLine(tvtest::ReadFile(home + "logBug.txt")), "#SYS normal shutdown.#");
+
+  // Its log gone: the error is printed and traced, no box waits for anyone.
+  tv::RemoveFile(tvtest::Home() + "download/sample-w3c.log");
+  const std::string out = tvtest::Home() + "download/out.txt";
+  rc = Shell("TRAILVANE_HOME=" + Quote(home) + " timeout 60 " + TV_PROGRAM + " -download " + Quote(workspace) +
+             " 2>" + Quote(out));
+  EXPECT_EQ(rc, 0);
+  EXPECT_NE(tvtest::ReadFile(out).find("sample-w3c.log"), std::string::npos) << tvtest::ReadFile(out);
   EXPECT_EQ(LastLine(tvtest::ReadFile(home + "logBug.txt")), "#SYS normal shutdown.#");
 }
 
