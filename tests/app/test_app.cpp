@@ -4,6 +4,7 @@
 // the real program in its unattended mode.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <wx/filehistory.h>
 #include <wx/wx.h>
 
 #include <chrono>
@@ -195,6 +196,10 @@ TEST_F(AppTest, SessionIsAnalysedExportedClosedAndRestored) {
   EXPECT_EQ(TheDocument()->GetPathName(), workspace);
   EXPECT_EQ(g_project.sources.Count(), 1);
   EXPECT_EQ(MainFrame()->GetRect(), placed);
+  // On the recent list of the File menu.
+  ASSERT_GE(TheDocument()->History()->GetCount(), 1u);
+  EXPECT_EQ(tv::WxToBytes(TheDocument()->History()->GetHistoryFile(0)), workspace);
+  EXPECT_NE(MainFrame()->GetMenuBar()->FindItem(wxID_FILE1), nullptr);
   ASSERT_TRUE(WaitJob());
   EXPECT_EQ(g_topReportKind, kReportPage);
   EXPECT_EQ(GetCurrentReportType(), kReportPage);
