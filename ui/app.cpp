@@ -14,6 +14,7 @@
 #include "engine/config/workspace.h"
 #include "engine/sources/dbupdate.h"
 #include "engine/sources/odbcload.h"
+#include "engine/sources/remotelogs.h"
 #include "engine/store/project.h"
 #include "platform/folders.h"
 #include "platform/launcher.h"
@@ -212,7 +213,9 @@ int32_t UpdateListDone(int32_t) {
     if (RunUpdateListDialog(MainFrame(), s_updateEntries.get())) {
       RunInWorkerThread(UpdateDownloadThread, nullptr, UpdateDownloadDone);
     } else {
-      // Cancelled: the user is there, so the program stays open for them.
+      // Cancelled: the user is there, so the program stays open for them. The
+      // connection kept for the download is not needed any more.
+      CloseInternetSessions();
       s_updateEntries.reset();
       s_updateCount = 0;
       g_commandLineMode = kModeInteractive;
@@ -292,6 +295,7 @@ bool StartProgram(const std::vector<std::string>& args) {
 }
 
 void EndProgram() {
+  CloseInternetSessions();
   CleanupEnvironmentOnce();
   SetTheDocument(nullptr);
   s_document.reset();
