@@ -34,6 +34,7 @@
 #include "ui/reportpanes.h"
 #include "ui/sortlist.h"
 #include "ui/worker.h"
+#include "ui/workspacedlg.h"
 
 namespace {
 
@@ -144,6 +145,7 @@ TEST_F(AppTest, SessionIsAnalysedExportedClosedAndRestored) {
   const double startSeconds = Seconds(t0);
   EXPECT_EQ(TheDocument()->GetPathName(), workspace);
   ASSERT_EQ(g_project.sources.Count(), 1);
+  EXPECT_TRUE(CWorkspaceDlg::PaneDialogs().editGroup) << "the workspace pane has no Group dialog";
   EXPECT_TRUE(messages.empty()) << messages[0];
   // No placement stored yet: the small default; the user makes room.
   EXPECT_EQ(MainFrame()->GetSize(), wxSize(570, 455));
