@@ -103,8 +103,14 @@ void EngineOutOfMemory(int code) {
 
 std::string BugLogPath() { return tv::DataDir() + "logBug.txt"; }
 
+namespace {
+std::atomic<bool> g_bugLogEnabled{true};
+}
+
+void SetBugLogEnabled(bool enabled) { g_bugLogEnabled = enabled; }
+
 int WriteBugLog(const char* text) {
-  if (!text || !*text) return 1;
+  if (!text || !*text || !g_bugLogEnabled) return 1;
   std::lock_guard<std::mutex> lock(g_bugLogMutex);
   FILE* f = fopen(BugLogPath().c_str(), "a");
   if (!f) return 1;
@@ -137,6 +143,7 @@ std::string CheckCrashLog(const char* banner) {
     free(text);
   }
   std::lock_guard<std::mutex> lock(g_bugLogMutex);
+  if (!g_bugLogEnabled) return mail;
   if (FILE* f = fopen(path.c_str(), "w")) {
     fprintf(f, "%s\n", banner ? banner : "");
     fclose(f);

@@ -35,6 +35,9 @@ void EngineOutOfMemory(int code);
 // the file for every line so it is complete whenever the process dies.
 int WriteBugLog(const char* text);
 void LogNormalShutdown();
+// Off: nothing reaches the log file (a second instance of the program must
+// leave the running one's log alone). On by default.
+void SetBugLogEnabled(bool enabled);
 void LogQueryType(int kind);
 std::string BugLogPath();
 

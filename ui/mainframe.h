@@ -6,6 +6,9 @@
 #include <wx/frame.h>
 
 #include <cstdint>
+#include <functional>
+
+#include "ui/core/framerules.h"
 
 class CAuxFrame;
 class CHideSplitterWnd;
@@ -13,6 +16,7 @@ class CMainToolBar;
 class CRMenu;
 class CTrailvaneView;
 class wxDatePickerCtrl;
+class wxDateEvent;
 
 class CMainFrame : public wxFrame {
  public:
@@ -28,8 +32,40 @@ class CMainFrame : public wxFrame {
   // Non-zero shows the subreport row; 0 ends the preview and hides it.
   void ShowSubreportPane(int show);
   bool SubreportShown() const;
-  // After an analysis: the first and last hit dates (engine day numbers, 0: none).
+  // After an analysis: the first and last hit dates (packed dates, 0: none).
+  // A picker whose date filter is on keeps its date.
   void SetDateFilterPickers(uint32_t firstDate, uint32_t lastDate);
+  // A picker's date (or its "no date") becomes the bound of the date filter,
+  // and the report is run again when the filter changed.
+  void StorePickerDate(bool from);
+
+  // The profile values of the window: last report, selected row, placement,
+  // last workspace, list columns.
+  void SaveWindowState();
+  // Dropped log files replace the workspace's sources and are analysed.
+  // False (nothing changed) while a job runs.
+  bool DropFiles(const wxArrayString& paths);
+  // Export To Text/HTML/CSV File and Send To E-mail, by command id.
+  void ExportReport(int commandId);
+
+  // The view calls it after every job: a close that waited for the job goes on.
+  void JobEnded();
+  // A close is waiting for the running job to end.
+  bool ClosePending() const { return m_closePending; }
+  // Runs once when the frame is gone (the program's engine clean-up); tests
+  // that make several frames set none.
+  void SetCleanupHook(std::function<void()> hook) { m_cleanup = std::move(hook); }
+
+  // What the update answers need of the windows.
+  FrameUiContext UiContext() const;
+
+  // The save dialog of the exports: a path, or empty when cancelled. Tests
+  // replace it; an empty function puts the dialog back.
+  using SavePathFn = std::function<wxString(wxWindow* parent, const wxString& extension)>;
+  static SavePathFn& ExportPathChooser();
+  // Message boxes of the frame (wxOK etc.); tests replace it.
+  using MessageFn = std::function<int(const wxString& text, long style)>;
+  static MessageFn& FrameMessage();
 
   CRMenu* Navigator() const { return m_navigator; }
   CTrailvaneView* View() const { return m_view; }
@@ -41,6 +77,18 @@ class CMainFrame : public wxFrame {
   CHideSplitterWnd* OuterSplitter() const { return m_outer; }
 
  private:
+  bool CreateClient();
+  void Detach();
+  void OnClose(wxCloseEvent& event);
+  void OnUpdateCommand(wxUpdateUIEvent& event);
+  void OnDateChanged(wxDateEvent& event);
+  void OnExport(wxCommandEvent& event);
+  void OnSubreport(wxCommandEvent& event);
+  void OnView(wxCommandEvent& event);
+  void OnGo(wxCommandEvent& event);
+  void OnIdle(wxIdleEvent& event);
+  void UpdateChartPane();
+
   CMainToolBar* m_toolbar = nullptr;
   wxDatePickerCtrl* m_from = nullptr;
   wxDatePickerCtrl* m_to = nullptr;
@@ -49,6 +97,11 @@ class CMainFrame : public wxFrame {
   CRMenu* m_navigator = nullptr;
   CTrailvaneView* m_view = nullptr;
   CAuxFrame* m_aux = nullptr;
+  bool m_subreportShown = false;
+  bool m_closePending = false;
+  bool m_settingPickers = false;
+  bool m_detached = false;
+  std::function<void()> m_cleanup;
 };
 
 // The main window, or null.

@@ -28,6 +28,7 @@ wxTopLevelWindow* s_frame = nullptr;
 void (*s_rerunCallback)() = nullptr;
 void (*s_rerunWorkerTail)() = nullptr;
 ContextMenuPopupFn s_popup;
+std::function<void()> s_levelMoved;
 bool s_jobOk = false;
 
 int LevelSlot() { return g_nav.levelPane[GetCurrentLevel()]; }
@@ -45,6 +46,10 @@ void ShowLevel(bool selectInTree) {
   AppendProgressText(nullptr);
 }
 
+void LevelMoved() {
+  if (s_levelMoved) s_levelMoved();
+}
+
 uint32_t GoToReportJob(void*) {
   s_jobOk = DrillDownToReport(g_nav.goKind);
   SendJobDone();
@@ -57,6 +62,7 @@ int32_t GoToReportDone(int32_t) {
     return 0;
   }
   ShowLevel(false);
+  LevelMoved();
   return 0;
 }
 
@@ -68,6 +74,7 @@ uint32_t RefreshJob(void*) {
 
 int32_t RefreshDone(int32_t) {
   ShowLevel(false);
+  LevelMoved();
   return 0;
 }
 
@@ -84,6 +91,7 @@ int32_t SwitchTopReportDone(int32_t) {
   if (wxWindow* previous = ReportPane(g_nav.previousPane); previous && g_nav.previousPane != LevelSlot())
     previous->Hide();
   ShowLevel(true);
+  LevelMoved();
   return 0;
 }
 
@@ -322,6 +330,8 @@ void ShowReportContextMenu(const wxPoint& screenPos, bool inSubreportFrame) {
   if (s_popup) s_popup(s_frame, menu.get(), at);
   else s_frame->PopupMenu(menu.get(), at);
 }
+
+void SetLevelMovedHook(std::function<void()> hook) { s_levelMoved = std::move(hook); }
 
 ContextMenuPopupFn SetContextMenuPopup(ContextMenuPopupFn fn) {
   ContextMenuPopupFn before = std::move(s_popup);

@@ -31,6 +31,11 @@ void RefreshAfterNewDocument();
 // Stops a running job and dispatches events until it has ended.
 void FinishRunningJob();
 
+// Run after a move to another level or report has been shown (the main
+// window brings its chart frame up to date or closes its subreport row).
+// Empty: nothing.
+void SetLevelMovedHook(std::function<void()> hook);
+
 // Fills the current level's pane from its table.
 void ShowQueryResult();
 // 1: the level's chart pane instead of its table; 0: the table.

@@ -1,0 +1,10 @@
+// The trailvane program.
+#include <wx/app.h>
+
+#include "ui/app.h"
+
+int main(int argc, char** argv) {
+  wxApp::SetInstance(new CTrailvaneApp);
+  // wx gives -1 when the start-up ended early; the shell wants 0 or a small number.
+  return wxEntry(argc, argv) == 0 ? 0 : 1;
+}

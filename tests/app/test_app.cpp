@@ -1,0 +1,317 @@
+// The whole program in this process: start-up on a workspace, a report, a
+// drill-down with the subreport frame, an export, the close and a second
+// start that finds the session again; the document's questions; and runs of
+// the real program in its unattended mode.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <wx/filehistory.h>
+#include <wx/wx.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "base/msgsink.h"
+#include "engine/config/workspace.h"
+#include "engine/store/project.h"
+#include "engine/store/reportkind.h"
+#include "platform/files.h"
+#include "platform/launcher.h"
+#include "platform/wx/profile.h"
+#include "platform/wx/wxtext.h"
+#include "tests/common/testenv.h"
+#include "tests/ui/wxtest.h"
+#include "ui/app.h"
+#include "ui/core/navigation.h"
+#include "ui/core/panes.h"
+#include "ui/core/uistate.h"
+#include "ui/document.h"
+#include "ui/ids.h"
+#include "ui/mainframe.h"
+#include "ui/navigation.h"
+#include "ui/reportpanes.h"
+#include "ui/sortlist.h"
+#include "ui/worker.h"
+#include "ui/workspacedlg.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+
+bool WaitJob() { return wxtest::PumpUntil([] { return !IsWorkerBusy(); }, 30000); }
+
+// A scratch folder holding the fixture workspace and the sample log it names.
+std::string FixtureWorkspace(const std::string& name) {
+  std::string dir = tvtest::NewDir(name);
+  tvtest::WriteFile(dir + "app.tv", tvtest::ReadFile(std::string(TV_APP_TEST_DATA_DIR) + "/app.tv"));
+  tvtest::WriteFile(dir + "sample-w3c.log", tvtest::ReadFile(std::string(TV_SOURCE_DIR) + "/data/sample/sample-w3c.log"));
+  return dir + "app.tv";
+}
+
+std::string Quote(const std::string& s) { return "'" + s + "'"; }
+
+// Runs a shell command line; its exit status.
+int Shell(const std::string& command) {
+  int rc = std::system(command.c_str());
+  return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+std::string LastLine(const std::string& text) {
+  std::string t = text;
+  while (!t.empty() && t.back() == '\n') t.pop_back();
+  auto nl = t.rfind('\n');
+  return nl == std::string::npos ? t : t.substr(nl + 1);
+}
+
+class AppTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    tv::SetLauncher([this](const std::string& target) {
+      launched.push_back(target);
+      return true;
+    });
+    CTrailvaneDoc::DocDialogs().message = [this](const wxString& text, long style) {
+      messages.push_back(tv::WxToBytes(text));
+      if (style & wxYES_NO) return answer;
+      return wxOK;
+    };
+    CTrailvaneDoc::DocDialogs().fileDialog = [this](wxWindow*, bool, const wxString&) {
+      return tv::BytesToWx(chosenFile);
+    };
+    // A clean profile and log for every test.
+    std::remove(tv::ProfilePath().c_str());
+    tvtest::WriteFile(BugLogPath(), "Trailvane\n#SYS normal shutdown.#\n");
+  }
+
+  void TearDown() override {
+    CloseProgram();
+    CTrailvaneDoc::DocDialogs() = {};
+    CMainFrame::ExportPathChooser() = nullptr;
+    tv::SetLauncher(nullptr);
+  }
+
+  bool Start(const std::vector<std::string>& args) {
+    bool ok = StartProgram(args);
+    started = ok;
+    return ok;
+  }
+
+  // The normal close, then what the application's exit does.
+  double CloseProgram() {
+    if (!started) return 0;
+    started = false;
+    auto t0 = Clock::now();
+    if (CMainFrame* frame = MainFrame()) frame->Close();
+    EXPECT_TRUE(wxtest::PumpUntil([] { return MainFrame() == nullptr; }, 20000));
+    wxtest::Pump(20);
+    EndProgram();
+    return Seconds(t0);
+  }
+
+  static CReportPane* ShownList() { return ListPane(CurrentPaneSlot()); }
+  static void ChooseRow() {
+    CSortListCtrl* list = ShownList()->reportList;
+    long item = static_cast<long>(list->leadingRows);
+    list->SelectOnly(item);
+    if (!HasSelectedRow()) {
+      wxListEvent event(wxEVT_LIST_ITEM_SELECTED, list->GetId());
+      event.SetEventObject(list);
+      event.m_itemIndex = item;
+      list->GetEventHandler()->ProcessEvent(event);
+    }
+    ASSERT_TRUE(HasSelectedRow());
+  }
+  static void Command(int id) {
+    wxCommandEvent event(wxEVT_MENU, id);
+    event.SetEventObject(MainFrame());
+    MainFrame()->GetEventHandler()->ProcessEvent(event);
+  }
+
+  bool started = false;
+  int answer = wxYES;
+  std::string chosenFile;
+  std::vector<std::string> messages, launched;
+};
+
+TEST_F(AppTest, SessionIsAnalysedExportedClosedAndRestored) {
+  const std::string workspace = FixtureWorkspace("session");
+  auto t0 = Clock::now();
+  ASSERT_TRUE(Start({workspace}));
+  ASSERT_TRUE(wxtest::PumpUntil([] { return MainFrame()->IsShownOnScreen(); }, 5000));
+  const double startSeconds = Seconds(t0);
+  EXPECT_EQ(TheDocument()->GetPathName(), workspace);
+  ASSERT_EQ(g_project.sources.Count(), 1);
+  EXPECT_TRUE(CWorkspaceDlg::PaneDialogs().editGroup) << "the workspace pane has no Group dialog";
+  EXPECT_TRUE(messages.empty()) << messages[0];
+  // No placement stored yet: the small default; the user makes room.
+  EXPECT_EQ(MainFrame()->GetSize(), wxSize(570, 455));
+  MainFrame()->SetSize(33, 44, 1010, 730);
+  wxtest::Pump(50);
+
+  // A report from the navigator: the workspace is analysed first. Its filters
+  // let every hit through, as tvbench's export does.
+  g_uiQuery.errorsOn = g_uiQuery.spidersOn = g_uiQuery.otherAgentsOn = 1;
+  for (uint32_t& g : g_uiQuery.groupOn) g = 1;
+  SwitchTopReport(kReportPage);
+  ASSERT_TRUE(WaitJob());
+  ASSERT_EQ(GetCurrentReportType(), kReportPage);
+  ASSERT_GT(ShownList()->reportList->GetItemCount(), 1);
+
+  // The text export of the window equals the one tvbench writes for the same log.
+  const std::string ours = tvtest::Home() + "session/ours.txt";
+  const std::string bench = tvtest::Home() + "session/bench.txt";
+  CMainFrame::ExportPathChooser() = [&](wxWindow*, const wxString&) { return tv::BytesToWx(ours); };
+  Command(ID_REPORT_EXPORT_TEXT);
+  ASSERT_EQ(Shell(std::string(TV_BENCH) + " export " + Quote(tvtest::Home() + "session/sample-w3c.log") +
+                " --kind 1 --text " + Quote(bench) + " 2>/dev/null"),
+            0);
+  EXPECT_FALSE(tvtest::ReadFile(ours).empty());
+  EXPECT_TRUE(tvtest::ReadFile(ours) == tvtest::ReadFile(bench))
+      << "diff " << ours << " " << bench;
+
+  // Drill down to the hosts of the busiest page, then its subreports below.
+  ChooseRow();
+  GoToReport(kReportHost, 1);
+  ASSERT_TRUE(WaitJob());
+  ASSERT_EQ(GetCurrentLevel(), 1);
+  ChooseRow();
+  EXPECT_TRUE(wxtest::SaveScreenshot("app_drilldown"));
+  Command(ID_VIEW_SUBREPORT_TABLE);
+  ASSERT_TRUE(WaitJob());
+  ASSERT_TRUE(MainFrame()->SubreportShown());
+  EXPECT_TRUE(wxtest::SaveScreenshot("app_subreport"));
+
+  const wxRect placed = MainFrame()->GetRect();
+  const double closeSeconds = CloseProgram();
+  EXPECT_EQ(LastLine(tvtest::ReadFile(BugLogPath())), "#SYS normal shutdown.#");
+  EXPECT_TRUE(messages.empty()) << messages[0];
+  printf("[ timing ] window on screen %.3f s, close %.3f s\n", startSeconds, closeSeconds);
+  EXPECT_LT(startSeconds, 1.0);
+  EXPECT_LT(closeSeconds, 1.0);
+
+  // Started again without a file: the last workspace, the placement and the report come back.
+  ASSERT_TRUE(Start({}));
+  EXPECT_EQ(TheDocument()->GetPathName(), workspace);
+  EXPECT_EQ(g_project.sources.Count(), 1);
+  EXPECT_EQ(MainFrame()->GetRect(), placed);
+  // On the recent list of the File menu.
+  ASSERT_GE(TheDocument()->History()->GetCount(), 1u);
+  EXPECT_EQ(tv::WxToBytes(TheDocument()->History()->GetHistoryFile(0)), workspace);
+  EXPECT_NE(MainFrame()->GetMenuBar()->FindItem(wxID_FILE1), nullptr);
+  ASSERT_TRUE(WaitJob());
+  EXPECT_EQ(g_topReportKind, kReportPage);
+  EXPECT_EQ(GetCurrentReportType(), kReportPage);
+}
+
+TEST_F(AppTest, WorkspaceThatCannotBeOpenedIsNamedAndNeverOverwritten) {
+  // Named on the command line and missing: start-up ends, the message names it.
+  const std::string missing = tvtest::Home() + "nowhere/site.tv";
+  EXPECT_FALSE(Start({missing}));
+  EXPECT_TRUE(wxtest::PumpUntil([] { return MainFrame() == nullptr; }, 5000));
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find(missing), std::string::npos) << messages[0];
+
+  // A damaged file opened in a running program: reported, its name not taken,
+  // so saving asks for a name instead of writing over it.
+  messages.clear();
+  ASSERT_TRUE(Start({}));
+  const std::string broken = tvtest::NewDir("broken") + "site.tv";
+  const std::string text = "FormatVersion=1.0\n[Common]\nURL=\"http://x\n[logfile\n";
+  tvtest::WriteFile(broken, text);
+  EXPECT_FALSE(TheDocument()->OpenDocumentFile(broken));
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find(broken), std::string::npos) << messages[0];
+  EXPECT_EQ(TheDocument()->GetPathName(), "");
+  chosenFile = "";  // the save dialog is cancelled
+  EXPECT_FALSE(TheDocument()->DoSave(false));
+  EXPECT_EQ(tvtest::ReadFile(broken), text);
+
+  // Saved under a name without extension: ".tv" is added and remembered.
+  chosenFile = tvtest::Home() + "broken/mine";
+  EXPECT_TRUE(TheDocument()->DoSave(false));
+  EXPECT_EQ(TheDocument()->GetPathName(), chosenFile + ".tv");
+  std::string last;
+  EXPECT_TRUE(tv::RegReadString("LastWorkspace", &last, 4096));
+  EXPECT_EQ(last, chosenFile + ".tv");
+}
+
+TEST_F(AppTest, LogFileIsAddedToTheWorkspaceOrToANewOne) {
+  const std::string dir = tvtest::NewDir("logs");
+  for (const char* name : {"a.log", "b.LOG", "c.log.gz"}) tvtest::WriteFile(dir + name, "");
+  ASSERT_TRUE(Start({}));
+  // An empty, unsaved workspace takes the log without a question.
+  ASSERT_TRUE(TheDocument()->OpenDocumentFile(dir + "a.log"));
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(g_project.sources.Count(), 1);
+  EXPECT_EQ(TheDocument()->GetPathName(), "");
+
+  // Now it holds a log: asked. Yes adds to it, No starts a new workspace.
+  answer = wxYES;
+  ASSERT_TRUE(TheDocument()->OpenDocumentFile(dir + "b.LOG"));
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0], "Adding the log file '" + dir + "b.LOG" +
+                             "' to current workspace?\nYes - adding to current workspace, No - adding to new workspace");
+  EXPECT_EQ(g_project.sources.Count(), 2);
+  // The workspace changed, so "save changes?" comes first; No, then No to the log question.
+  answer = wxNO;
+  ASSERT_TRUE(TheDocument()->OpenDocumentFile(dir + "c.log.gz"));
+  ASSERT_EQ(messages.size(), 3u);
+  EXPECT_EQ(messages[1].rfind("Save changes", 0), 0u) << messages[1];
+  ASSERT_EQ(g_project.sources.Count(), 1);
+  EXPECT_EQ(std::string(g_project.sources[0].file), dir + "c.log.gz");
+  // Only log files were added: closing asks nothing.
+  EXPECT_TRUE(TheDocument()->CanCloseFrame());
+  EXPECT_EQ(messages.size(), 3u);
+}
+
+TEST_F(AppTest, CrashIsOfferedOnlyToTheFirstInstanceAndASecondLeavesTheLogAlone) {
+  tvtest::WriteFile(BugLogPath(), "Trailvane\nsomething went wrong\n");
+  answer = wxYES;
+  ASSERT_TRUE(Start({}));
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0], "Program crashed!\nPlease send to us bug report (via e-mail).\n\nSend report?");
+  // Yes opens the prepared mail, which carries the old log.
+  ASSERT_EQ(launched.size(), 1u);
+  EXPECT_NE(tvtest::ReadFile(launched[0]).find("something went wrong"), std::string::npos);
+
+  // The real program started while this one runs: a second instance. It does
+  // its download run and quits, and the running instance's log is untouched.
+  const std::string workspace = FixtureWorkspace("second");
+  const std::string before = tvtest::ReadFile(BugLogPath());
+  ASSERT_FALSE(before.empty());
+  EXPECT_EQ(Shell("timeout 60 " + std::string(TV_PROGRAM) + " -download " + Quote(workspace) + " 2>/dev/null"), 0);
+  EXPECT_EQ(tvtest::ReadFile(BugLogPath()), before);
+  EXPECT_EQ(tvtest::ReadFile(workspace).find("download_dt=\"\""), std::string::npos);
+}
+
+TEST_F(AppTest, DownloadRunOfTheProgramQuitsThroughTheNormalClose) {
+  // A home of its own: this is the only instance there.
+  const std::string home = tvtest::NewDir("download-home");
+  const std::string workspace = FixtureWorkspace("download");
+  tvtest::WriteFile(home + "logBug.txt", "Trailvane\nold run\n");
+  auto t0 = Clock::now();
+  int rc = Shell("TRAILVANE_HOME=" + Quote(home) + " timeout 60 " + TV_PROGRAM + " /DOWNLOAD " + Quote(workspace) +
+               " 2>/dev/null");
+  printf("[ timing ] download run %.3f s\n", Seconds(t0));
+  EXPECT_EQ(rc, 0);
+  std::string saved = tvtest::ReadFile(workspace);
+  auto at = saved.find("download_dt=\"");
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_NE(saved[at + 13], '"') << "the stamp is empty";
+  EXPECT_EQ(LastLine(tvtest::ReadFile(home + "logBug.txt")), "#SYS normal shutdown.#");
+
+  // Its log gone: the error is printed and traced, no box waits for anyone.
+  tv::RemoveFile(tvtest::Home() + "download/sample-w3c.log");
+  const std::string out = tvtest::Home() + "download/out.txt";
+  rc = Shell("TRAILVANE_HOME=" + Quote(home) + " timeout 60 " + TV_PROGRAM + " -download " + Quote(workspace) +
+             " 2>" + Quote(out));
+  EXPECT_EQ(rc, 0);
+  EXPECT_NE(tvtest::ReadFile(out).find("sample-w3c.log"), std::string::npos) << tvtest::ReadFile(out);
+  EXPECT_EQ(LastLine(tvtest::ReadFile(home + "logBug.txt")), "#SYS normal shutdown.#");
+}
+
+}  // namespace

@@ -1,0 +1,17 @@
+#include "ui/core/placement.h"
+
+WindowRect ChooseWindowRect(int frameLeft, int frameTop, const StoredPlacement& stored,
+                            const std::function<bool(const WindowRect&)>& onScreen) {
+  WindowRect def{frameLeft, frameTop, frameLeft + kDefaultWindowWidth, frameTop + kDefaultWindowHeight};
+  if (!stored.read) return def;
+  // Stored as DWORDs: a negative coordinate comes back as its two's complement.
+  WindowRect r{static_cast<int32_t>(stored.left), static_cast<int32_t>(stored.top),
+               static_cast<int32_t>(stored.right), static_cast<int32_t>(stored.bottom)};
+  int64_t width = int64_t(r.right) - r.left, height = int64_t(r.bottom) - r.top;
+  if (r.top < -3000 || r.top > 5000 || r.left < -5000 || r.left > 7000) return def;
+  if (height > 5000 || width > 7000) return def;
+  // A zero or negative size would give an invisible window.
+  if (width <= 0 || height <= 0) return def;
+  if (onScreen && !onScreen(r)) return def;
+  return r;
+}
