@@ -418,6 +418,20 @@ TEST_F(MainFrameTest, UpdateAnswersWhilePendingWithoutAndWithARowAndWithTheSubre
   frame->DoMenuUpdates();
   EXPECT_FALSE(close->IsEnabled());
   EXPECT_TRUE(Answer(ID_VIEW_SUBREPORT_TABLE).enabled);
+
+  // The chart in place of the table closes the subreport row; Ctrl+T turns back.
+  Command(ID_VIEW_SUBREPORT_TABLE);
+  ASSERT_TRUE(WaitJob());
+  Command(ID_VIEW_CHART);
+  EXPECT_TRUE(g_nav.chartMode);
+  EXPECT_FALSE(frame->SubreportShown());
+  EXPECT_EQ(CurrentPaneSlot(), FirstPaneSlot(kPaneChart));
+  EXPECT_EQ(Answer(ID_VIEW_CHART).checked, 1);
+  EXPECT_EQ(Answer(ID_VIEW_TABLE).checked, 0);
+  EXPECT_FALSE(Answer(ID_VIEW_SUBREPORT_TABLE).enabled);
+  Command(ID_VIEW_CHART_TABLE);
+  EXPECT_FALSE(g_nav.chartMode);
+  EXPECT_NE(CurrentPaneSlot(), FirstPaneSlot(kPaneChart));
 }
 
 wxDateTime Date(int day, int month, int year) {
