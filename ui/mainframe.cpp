@@ -48,11 +48,6 @@
 #include "ui/worker.h"
 #include "ui/workspacedlg.h"
 
-// Stand-ins for a program without the document (the window tests): there is
-// none, so nothing asks. The document's own definitions replace them.
-[[gnu::weak]] CTrailvaneDoc* TheDocument() { return nullptr; }
-[[gnu::weak]] bool CTrailvaneDoc::CanCloseFrame() { return true; }
-
 namespace {
 
 CMainFrame* s_mainFrame = nullptr;
