@@ -5,6 +5,7 @@
 #include <wx/msgdlg.h>
 #include <wx/snglinst.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -36,6 +37,7 @@
 #include "ui/navigation.h"
 #include "ui/reportpanes.h"
 #include "ui/rmenu.h"
+#include "ui/toolbar.h"
 #include "ui/updatedlg.h"
 #include "ui/worker.h"
 #include "ui/workspacedlg.h"
@@ -158,7 +160,14 @@ void PlaceMainWindow(CMainFrame* frame) {
   StoredPlacement stored;
   stored.read = tv::RegReadDword("WinTop", &stored.top) && tv::RegReadDword("WinBotton", &stored.bottom) &&
                 tv::RegReadDword("WinLeft", &stored.left) && tv::RegReadDword("WinRight", &stored.right);
-  WindowRect r = ChooseWindowRect(at.x, at.y, stored, &OnSomeScreen);
+  // The first size fits the toolbar, the navigator, a report list and its
+  // filters, within the screen's work area.
+  wxSize fit(std::max(1000, frame->ToolBar() ? frame->ToolBar()->GetBestSize().x + 16 : 0), 700);
+  int display = wxDisplay::GetFromWindow(frame);
+  const wxRect area = wxDisplay(display == wxNOT_FOUND ? 0 : static_cast<unsigned>(display)).GetClientArea();
+  fit.x = std::min(fit.x, area.GetWidth());
+  fit.y = std::min(fit.y, area.GetHeight());
+  WindowRect r = ChooseWindowRect(at.x, at.y, stored, &OnSomeScreen, fit.x, fit.y);
   frame->SetSize(r.left, r.top, r.Width(), r.Height());
   uint32_t maximised = 0;
   if (tv::RegReadDword("MaxWin", &maximised) && maximised) frame->Maximize(true);

@@ -246,6 +246,12 @@ void FinishRunningJob() {
 
 void RefreshAfterNewDocument() {
   FinishRunningJob();
+  // The workspace pane shows the new workspace's sources and groups at once,
+  // before any report is chosen.
+  if (CWorkspaceDlg* ws = WorkspacePane()) {
+    ws->FillLogSourceList(0);
+    ws->FillGroupList(0);
+  }
   if (!g_nav.reportsShown) return;
   if (wxWindow* shown = ReportPane(CurrentPaneSlot())) shown->Hide();
   ResetNavigation(1);

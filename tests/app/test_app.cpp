@@ -30,6 +30,7 @@
 #include "ui/document.h"
 #include "ui/ids.h"
 #include "ui/mainframe.h"
+#include "ui/toolbar.h"
 #include "ui/navigation.h"
 #include "ui/reportpanes.h"
 #include "ui/sortlist.h"
@@ -145,10 +146,14 @@ TEST_F(AppTest, SessionIsAnalysedExportedClosedAndRestored) {
   const double startSeconds = Seconds(t0);
   EXPECT_EQ(TheDocument()->GetPathName(), workspace);
   ASSERT_EQ(g_project.sources.Count(), 1);
+  // Before any report: the workspace pane shows what was opened.
+  EXPECT_EQ(WorkspacePane()->logList->GetCount(), 1u);
+  EXPECT_EQ(WorkspacePane()->groupList->GetCount(), static_cast<unsigned>(g_workspace.groups.Count()) + 1);  // and the blank line for a new one
   EXPECT_TRUE(CWorkspaceDlg::PaneDialogs().editGroup) << "the workspace pane has no Group dialog";
   EXPECT_TRUE(messages.empty()) << messages[0];
-  // No placement stored yet: the small default; the user makes room.
-  EXPECT_EQ(MainFrame()->GetSize(), wxSize(570, 455));
+  // No placement stored yet: a first size that holds the whole toolbar.
+  EXPECT_GE(MainFrame()->GetSize().GetWidth(), MainFrame()->ToolBar()->GetBestSize().GetWidth());
+  EXPECT_GE(MainFrame()->GetSize().GetHeight(), 455);
   MainFrame()->SetSize(33, 44, 1010, 730);
   wxtest::Pump(50);
 

@@ -1,8 +1,11 @@
 #include "ui/core/placement.h"
 
 WindowRect ChooseWindowRect(int frameLeft, int frameTop, const StoredPlacement& stored,
-                            const std::function<bool(const WindowRect&)>& onScreen) {
-  WindowRect def{frameLeft, frameTop, frameLeft + kDefaultWindowWidth, frameTop + kDefaultWindowHeight};
+                            const std::function<bool(const WindowRect&)>& onScreen, int defaultWidth,
+                            int defaultHeight) {
+  const int w = defaultWidth > kDefaultWindowWidth ? defaultWidth : kDefaultWindowWidth;
+  const int h = defaultHeight > kDefaultWindowHeight ? defaultHeight : kDefaultWindowHeight;
+  WindowRect def{frameLeft, frameTop, frameLeft + w, frameTop + h};
   if (!stored.read) return def;
   // Stored as DWORDs: a negative coordinate comes back as its two's complement.
   WindowRect r{static_cast<int32_t>(stored.left), static_cast<int32_t>(stored.top),

@@ -10,6 +10,8 @@ struct WindowRect {
   int Height() const { return bottom - top; }
 };
 
+// The least first size; the program asks for more when its toolbar and
+// panes need it (the default alone cuts them on today's desktops).
 constexpr int kDefaultWindowWidth = 570;
 constexpr int kDefaultWindowHeight = 455;
 
@@ -22,7 +24,8 @@ struct StoredPlacement {
 
 // The stored rectangle is used only when all four values were read, lie
 // within the old limits, give a positive width and height and the rectangle
-// is on a screen (onScreen; empty: no screen test). Else the default size at
-// the frame's current top-left corner.
+// is on a screen (onScreen; empty: no screen test). Else the default size
+// (never below the least one) at the frame's current top-left corner.
 WindowRect ChooseWindowRect(int frameLeft, int frameTop, const StoredPlacement& stored,
-                            const std::function<bool(const WindowRect&)>& onScreen);
+                            const std::function<bool(const WindowRect&)>& onScreen,
+                            int defaultWidth = kDefaultWindowWidth, int defaultHeight = kDefaultWindowHeight);

@@ -80,6 +80,10 @@ TEST(WindowPlacement, StoredRectangleOnlyWhenBelievable) {
   StoredPlacement missing = stored(50, 650, 40, 840);
   missing.read = false;
   EXPECT_EQ(ChooseWindowRect(10, 20, missing, nullptr).Width(), kDefaultWindowWidth);
+  // The size the program asks for, never below the least one.
+  const WindowRect asked = ChooseWindowRect(10, 20, missing, nullptr, 1100, 300);
+  EXPECT_EQ(asked.Width(), 1100);
+  EXPECT_EQ(asked.Height(), kDefaultWindowHeight);
 }
 
 TEST(DocumentNames, WorkspaceExtensionAndLogFiles) {
