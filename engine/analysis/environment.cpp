@@ -9,6 +9,7 @@
 #include "engine/analysis/dnscache.h"
 #include "engine/display/vocab.h"
 #include "engine/sources/logcache.h"
+#include "engine/sources/remotelogs.h"
 #include "engine/store/project.h"
 #include "engine/tables/auxdb.h"
 #include "platform/files.h"
@@ -70,6 +71,9 @@ int InitEnvironment(const char* programFolder) {
 }
 
 void CleanupEnvironment() {
+  // Closed while the folders and the trace still exist: left to the end of
+  // the process, a session would say goodbye through freed names.
+  CloseInternetSessions();
   SaveDnsCache();
   FreeDnsCache();
   // Without the folder the names would be the current folder's files.

@@ -14,11 +14,13 @@
 #include <vector>
 
 #include "base/msgsink.h"
+#include "engine/sources/remotelogs.h"
 #include "engine/store/project.h"
 #include "engine/tables/auxdb.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "tests/common/testenv.h"
+#include "tests/servers/testserver.h"
 
 namespace {
 
@@ -192,6 +194,31 @@ TEST_F(EnvironmentTest, StartUpRemovesOnlyTheTemporaryFilesADeadRunLeft) {
   for (const std::string& n : others) fs::remove(tmp + n);
   for (const char* n : {"logLINK00", "logDIR000"}) fs::remove(tmp + n);
   fs::remove(inUse);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EnvironmentSessions, CleanUpClosesAnOpenConnectionBeforeTheLastLine) {
+  tvtest::TestServer server;
+  std::string error;
+  ASSERT_TRUE(server.Start("http_server.py", {}, &error)) << error;
+  ASSERT_EQ(InitEnvironment(tv::ProgramDir().c_str()), 1);
+  const std::string url = "http://127.0.0.1:" + std::to_string(server.Port()) + "/access.log";
+  TransferParams params;
+  params.url = url.c_str();
+  ASSERT_EQ(ConnectToServer(kTransferHttp, params, 3), 1);
+  CleanupEnvironment();
+  const std::string log = tvtest::ReadFile(BugLogPath());
+  const size_t closed = log.rfind("Closing existing HTTP session...");
+  ASSERT_NE(closed, std::string::npos) << log;
+  EXPECT_LT(closed, log.rfind("#SYS normal shutdown.#"));
+  EXPECT_EQ(LastLine(log), "#SYS normal shutdown.#");
+  // Nothing is left open for the end of the process.
+  tvtest::MessageCapture capture;
+  CloseInternetSessions();
+  EXPECT_TRUE(capture.infos.empty());
 }
 
 }  // namespace
