@@ -22,6 +22,7 @@
 #include "platform/wx/profile.h"
 #include "platform/wx/wxtext.h"
 #include "tests/common/testenv.h"
+#include "tests/ui/listpick.h"
 #include "tests/ui/wxtest.h"
 #include "ui/app.h"
 #include "ui/core/navigation.h"
@@ -116,15 +117,7 @@ class AppTest : public ::testing::Test {
   static CReportPane* ShownList() { return ListPane(CurrentPaneSlot()); }
   static void ChooseRow() {
     CSortListCtrl* list = ShownList()->reportList;
-    long item = static_cast<long>(list->leadingRows);
-    list->SelectOnly(item);
-    if (!HasSelectedRow()) {
-      wxListEvent event(wxEVT_LIST_ITEM_SELECTED, list->GetId());
-      event.SetEventObject(list);
-      event.m_itemIndex = item;
-      list->GetEventHandler()->ProcessEvent(event);
-    }
-    ASSERT_TRUE(HasSelectedRow());
+    ASSERT_TRUE(wxtest::ChooseListRow(list, static_cast<long>(list->leadingRows)));
   }
   static void Command(int id) {
     wxCommandEvent event(wxEVT_MENU, id);

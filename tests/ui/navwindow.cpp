@@ -7,7 +7,10 @@
 #include "engine/analysis/analysis.h"
 #include "engine/config/workspace.h"
 #include "engine/store/project.h"
+#include "engine/tables/auxdb.h"
+#include "tests/common/testenv.h"
 #include "tests/ui/fixtureproject.h"
+#include "tests/ui/wxtest.h"
 #include "ui/analysisstart.h"
 #include "ui/core/navigation.h"
 #include "ui/core/panes.h"
@@ -59,3 +62,28 @@ void TestNavWindow::Open(const std::string& logPath, int kind) {
 }
 
 void TestNavWindow::OnJobDone(wxThreadEvent&) { EndWorkerJob(); }
+
+TestNavWindow* TestNavWindow::OpenForSuite(const std::string& logPath, int kind) {
+  const std::string strip = std::string(TV_UI_TEST_DATA_DIR) + "/../../../res/report_images.png";
+  tvtest::WriteFile(tvtest::Home() + "report_images.png", tvtest::ReadFile(strip));
+  LoadAuxDatabases(false);
+  auto* window = new TestNavWindow;
+  window->Show();
+  window->Open(logPath, kind);
+  if (!wxtest::PumpUntil([] { return Idle(); }, 20000)) return nullptr;
+  return window;
+}
+
+void TestNavWindow::CloseForSuite(TestNavWindow*& window) {
+  if (window) {
+    window->panes.reset();
+    window->Destroy();
+    window = nullptr;
+  }
+  wxtest::Pump(50);
+  g_project.Reset();
+  g_workspace.groups.Clear();
+  g_uiQuery = CQueryParams{};
+  g_topReportKind = kNoTopReportKind;
+  FreeAuxDatabases();
+}

@@ -21,6 +21,12 @@ class TestNavWindow : public wxFrame {
   // No job runs.
   static bool Idle();
 
+  // For a test suite: the report images and the tables in place, a window
+  // shown with kind open over the log (null when the analysis did not end),
+  // and everything put back at the end.
+  static TestNavWindow* OpenForSuite(const std::string& logPath, int kind);
+  static void CloseForSuite(TestNavWindow*& window);
+
   CRMenu* navigator = nullptr;
   wxPanel* view = nullptr;
   std::unique_ptr<CReportPanes> panes;

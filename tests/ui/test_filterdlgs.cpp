@@ -28,6 +28,7 @@
 #include "tests/ui/dialogscript.h"
 #include "tests/ui/fixtureproject.h"
 #include "tests/ui/navwindow.h"
+#include "tests/ui/listpick.h"
 #include "tests/ui/wxtest.h"
 #include "ui/core/dialogrules.h"
 #include "ui/core/navigation.h"
@@ -45,7 +46,6 @@ using wxtest::DialogScript;
 using Page = CFilterWizardDlg::Page;
 
 std::string FixturePath() { return std::string(TV_UI_TEST_DATA_DIR) + "/combined.log"; }
-std::string StripPath() { return std::string(TV_UI_TEST_DATA_DIR) + "/../../../res/report_images.png"; }
 bool WaitJob() { return wxtest::PumpUntil([] { return TestNavWindow::Idle(); }, 20000); }
 
 // A radio chosen as a click does.
@@ -147,24 +147,10 @@ std::multiset<LogLine> AnalysedLines() {
 class FilterDialogs : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    tvtest::WriteFile(tvtest::Home() + "report_images.png", tvtest::ReadFile(StripPath()));
-    LoadAuxDatabases(false);
-    window = new TestNavWindow;
-    window->Show();
-    window->Open(FixturePath(), kReportPage);
-    ASSERT_TRUE(WaitJob());
+    window = TestNavWindow::OpenForSuite(FixturePath(), kReportPage);
+    ASSERT_NE(window, nullptr);
   }
-  static void TearDownTestSuite() {
-    window->panes.reset();
-    window->Destroy();
-    window = nullptr;
-    wxtest::Pump(50);
-    g_project.Reset();
-    g_workspace.groups.Clear();
-    g_uiQuery = CQueryParams{};
-    g_topReportKind = kNoTopReportKind;
-    FreeAuxDatabases();
-  }
+  static void TearDownTestSuite() { TestNavWindow::CloseForSuite(window); }
   // The analysis again with the workspace's filters, as after the settings' OK.
   static void Reanalyse(const CFilterList& filters) {
     g_project.filters.CopyFrom(filters);
@@ -522,14 +508,7 @@ TEST_F(FilterDialogs, FilterHistoryGoesBackToALevel) {
   ASSERT_NE(pane, nullptr);
   CSortListCtrl* rows = pane->reportList;
   long item = static_cast<long>(rows->leadingRows);
-  rows->SelectOnly(item);
-  if (!HasSelectedRow()) {
-    wxListEvent event(wxEVT_LIST_ITEM_SELECTED, rows->GetId());
-    event.SetEventObject(rows);
-    event.m_itemIndex = item;
-    rows->GetEventHandler()->ProcessEvent(event);
-  }
-  ASSERT_TRUE(HasSelectedRow());
+  ASSERT_TRUE(wxtest::ChooseListRow(rows, item));
   std::string page = rows->RowOfItem(item)->Record()->PageText();
   GoToReport(kReportHost, 1);
   ASSERT_TRUE(WaitJob());

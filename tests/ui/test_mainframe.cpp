@@ -31,6 +31,7 @@
 #include "platform/wx/wxtext.h"
 #include "tests/common/testenv.h"
 #include "tests/ui/fixtureproject.h"
+#include "tests/ui/listpick.h"
 #include "tests/ui/wxtest.h"
 #include "ui/auxframe.h"
 #include "ui/chartdlg.h"
@@ -122,15 +123,7 @@ class MainFrameTest : public ::testing::Test {
   // Selects the first row after the totals (the one with the most hits).
   static void ChooseRow() {
     CSortListCtrl* list = ShownList()->reportList;
-    long item = static_cast<long>(list->leadingRows);
-    list->SelectOnly(item);
-    if (!HasSelectedRow()) {
-      wxListEvent event(wxEVT_LIST_ITEM_SELECTED, list->GetId());
-      event.SetEventObject(list);
-      event.m_itemIndex = item;
-      list->GetEventHandler()->ProcessEvent(event);
-    }
-    ASSERT_TRUE(HasSelectedRow());
+    ASSERT_TRUE(wxtest::ChooseListRow(list, static_cast<long>(list->leadingRows)));
   }
 
   void Command(int id) {

@@ -20,6 +20,7 @@
 #include "tests/common/testenv.h"
 #include "tests/ui/dialogscript.h"
 #include "tests/ui/navwindow.h"
+#include "tests/ui/listpick.h"
 #include "tests/ui/wxtest.h"
 #include "ui/analysisstart.h"
 #include "ui/core/navigation.h"
@@ -34,7 +35,6 @@
 namespace {
 
 std::string FixturePath() { return std::string(TV_UI_TEST_DATA_DIR) + "/panes.log"; }
-std::string StripPath() { return std::string(TV_UI_TEST_DATA_DIR) + "/../../../res/report_images.png"; }
 
 bool WaitJob() { return wxtest::PumpUntil([] { return TestNavWindow::Idle(); }, 20000); }
 
@@ -55,24 +55,10 @@ struct Pick {
 class NavigationWindow : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    tvtest::WriteFile(tvtest::Home() + "report_images.png", tvtest::ReadFile(StripPath()));
-    LoadAuxDatabases(false);
-    window = new TestNavWindow;
-    window->Show();
-    window->Open(FixturePath(), kReportPage);
-    ASSERT_TRUE(WaitJob());
+    window = TestNavWindow::OpenForSuite(FixturePath(), kReportPage);
+    ASSERT_NE(window, nullptr);
   }
-  static void TearDownTestSuite() {
-    window->panes.reset();
-    window->Destroy();
-    window = nullptr;
-    wxtest::Pump(50);
-    g_project.Reset();
-    g_workspace.groups.Clear();
-    g_uiQuery = CQueryParams{};
-    g_topReportKind = kNoTopReportKind;
-    FreeAuxDatabases();
-  }
+  static void TearDownTestSuite() { TestNavWindow::CloseForSuite(window); }
 
   static CReportPane* ShownList() { return ListPane(CurrentPaneSlot()); }
 
@@ -82,14 +68,7 @@ class NavigationWindow : public ::testing::Test {
     EXPECT_NE(pane, nullptr);
     CSortListCtrl* list = pane->reportList;
     long item = static_cast<long>(list->leadingRows);
-    list->SelectOnly(item);
-    if (!HasSelectedRow()) {
-      wxListEvent event(wxEVT_LIST_ITEM_SELECTED, list->GetId());
-      event.SetEventObject(list);
-      event.m_itemIndex = item;
-      list->GetEventHandler()->ProcessEvent(event);
-    }
-    EXPECT_TRUE(HasSelectedRow());
+    EXPECT_TRUE(wxtest::ChooseListRow(list, item));
     CRow* row = list->RowOfItem(item);
     return {GetCurrentReportType(), row ? row->Record() : nullptr, row ? row->Flags() & kRowFlagMask : 0};
   }
