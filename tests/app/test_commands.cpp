@@ -204,6 +204,12 @@ TEST_F(CommandsTest, FileMenuPrintsOnlyAShownReport) {
 }
 
 TEST_F(CommandsTest, EditMenuCopiesTheReportAsTheTextExportWritesIt) {
+  // A page named in Windows-1252, as old servers log it.
+  const std::string log = tvtest::Home() + "commands/sample-w3c.log";
+  const std::string line =
+      "2024-03-01 00:07:04 W3SVC1 192.168.0.10 GET /caf\xe9.html - 80 - 10.1.2.3 HTTP/1.1 Mozilla/5.0 - - 200 0 0 "
+      "100 50 10\n";
+  tvtest::WriteFile(log, tvtest::ReadFile(log) + line + line);
   Show(kReportHost);
   ExpectDisabled({wxID_COPY}, "without a chosen row");
   // A host comment with letters outside ASCII, shown in the hosts report.
@@ -247,6 +253,14 @@ TEST_F(CommandsTest, EditMenuCopiesTheReportAsTheTextExportWritesIt) {
   const std::string copied = ClipboardText();
   EXPECT_TRUE(copied == file) << copied.substr(0, 300) << "\n---\n" << file.substr(0, 300);
   EXPECT_EQ(copied, CurrentReportText());
+
+  // The other program reads Unicode: the page's byte is the letter it stands for.
+  Show(kReportPage);
+  ChooseRow(0);
+  Command(wxID_COPY);
+  const std::string pages = ClipboardText();
+  EXPECT_NE(pages.find("/caf\xc3\xa9.html"), std::string::npos) << pages.substr(0, 600);
+  EXPECT_EQ(pages, tv::WxToBytes(tv::BytesToWx(CurrentReportText())));
 
   // Find: the Search dialog, Cancel searches nothing; Find Again without a text only beeps.
   {
