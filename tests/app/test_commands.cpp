@@ -295,6 +295,18 @@ TEST_F(CommandsTest, ViewMenuDialogsChangeNothingOnCancel) {
   const char* after = g_workspace.GetColumnsCfg(kReportPage);
   EXPECT_EQ(after ? after : "", columns);
   EXPECT_EQ(memcmp(&settings, &g_settings, sizeof settings), 0);
+  {
+    // OK in Options: the settings file is written and the report made again.
+    const std::string config = tvtest::Home() + "Trailvane.cfg";
+    std::remove(config.c_str());
+    DialogScript script;
+    script.Answer(wxID_OK);
+    Command(ID_VIEW_OPTIONS);
+    EXPECT_TRUE(IsWorkerBusy());
+    ASSERT_TRUE(WaitJob());
+    EXPECT_TRUE(std::filesystem::exists(config));
+    EXPECT_EQ(GetCurrentReportType(), kReportPage);
+  }
 
   // OK in Customize Column: the workspace keeps the new column and the report shows it.
   const int columnsBefore = List()->columnCount;
@@ -341,6 +353,24 @@ TEST_F(CommandsTest, ReportMenuDialogsReloadAndExportOfAllHits) {
                                         "Workspace settings"}));
   }
   EXPECT_FALSE(g_workspace.IsDirty());
+
+  // OK in the filters and in the proxy dialog: the report runs again, the update asks
+  // for its list (here without a server, so it says so).
+  unsetenv("TRAILVANE_UPDATE_SERVER");
+  for (int id : {ID_REPORT_ENVIRONMENT_FILTERS, ID_REPORT_UPDATE_DATABASES}) {
+    DialogScript script;
+    script.Answer(wxID_OK);
+    if (id == ID_REPORT_UPDATE_DATABASES) script.Answer(wxID_OK);
+    Command(id);
+    EXPECT_TRUE(IsWorkerBusy()) << "no job after OK in command " << id;
+    ASSERT_TRUE(WaitJob());
+    if (id == ID_REPORT_UPDATE_DATABASES) {
+      EXPECT_EQ(script.messages, std::vector<std::string>{"Nothing to update"});
+    }
+  }
+  EXPECT_EQ(GetCurrentReportType(), kReportPage);
+  EXPECT_NE(MainFrame()->GetStatusBar()->GetStatusText(0).Find("No update server is set"), wxNOT_FOUND)
+      << MainFrame()->GetStatusBar()->GetStatusText(0);
 
   // Reload reads the logs again and shows the same report.
   const long items = List()->GetItemCount();
