@@ -571,6 +571,11 @@ TEST_F(CommandsTest, EachMenuOpensOnTheMenuBar) {
     }
     EXPECT_EQ(menu, bar->GetMenu(i)) << "menu " << names[i] << " did not open";
     if (menu != bar->GetMenu(i)) continue;
+    // The open menu shows the update answers.
+    for (wxMenuItem* item : menu->GetMenuItems()) {
+      if (item->IsSeparator() || item->IsSubMenu() || item->GetId() == wxID_ANY) continue;
+      EXPECT_EQ(item->IsEnabled(), Enabled(item->GetId())) << tv::WxToBytes(item->GetItemLabelText());
+    }
     // Only the window and its open menu, not the empty screen around them.
     SaveShotOf(std::string("menu_") + names[i], frame->GetScreenRect());
     closeMenu();
