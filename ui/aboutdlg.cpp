@@ -6,11 +6,18 @@
 #include <wx/stattext.h>
 
 #include "base/msgsink.h"
+#include "engine/tables/auxdb.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/wx/wxtext.h"
 #include "ui/artwork.h"
 #include "ui/hyperlink.h"
+
+wxString SupportsText() {
+  return wxString::Format("Supports - %i search engines, %i spiders/robots",
+                          static_cast<int>(g_auxDatabases.searchEngines.size()),
+                          static_cast<int>(g_auxDatabases.robots.size()));
+}
 
 wxString HelpPageAddress() {
   std::string page = tv::ProgramDir() + "README.md";
@@ -30,6 +37,8 @@ CAboutDlg::CAboutDlg(wxWindow* parent) : wxDialog(parent, wxID_ANY, "About Trail
   version->SetFont(bold);
   column->Add(name, 0, wxTOP, 12);
   column->Add(version, 0, wxTOP, 4);
+  m_supports = new wxStaticText(this, wxID_ANY, SupportsText());
+  column->Add(m_supports, 0, wxTOP, 12);
   m_help = new CHyperLink(this, wxID_ANY, "Help and usage", HelpPageAddress());
   column->Add(m_help, 0, wxTOP, 12);
   m_mail = new CHyperLink(this, wxID_ANY, kSupportAddress, wxString("mailto:") + kSupportAddress);

@@ -24,6 +24,7 @@
 #include "platform/wx/wxtext.h"
 #include "ui/aboutdlg.h"
 #include "ui/analysisstart.h"
+#include "ui/appcommands.h"
 #include "ui/core/cmdline.h"
 #include "ui/core/dialogrules.h"
 #include "ui/core/panes.h"
@@ -287,6 +288,7 @@ bool StartProgram(const std::vector<std::string>& args) {
   BindDocumentCommands(frame, menu && menu->GetMenuCount() ? menu->GetMenu(0) : nullptr);
   frame->Bind(wxEVT_MENU, [frame](wxCommandEvent&) { ShowAboutBox(frame); }, wxID_ABOUT);
   frame->Bind(wxEVT_MENU, [frame](wxCommandEvent&) { frame->Close(); }, wxID_EXIT);
+  BindApplicationCommands(frame);
 
   if (!g_workspaceOpened) {
     std::string last;

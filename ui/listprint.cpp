@@ -243,7 +243,7 @@ bool Print(const CSortListCtrl* list, wxWindow* parent) {
     wxMessageBox("The report is empty: there is nothing to print.", "Trailvane", wxOK | wxICON_INFORMATION, parent);
     return false;
   }
-  wxPrintDialogData data;
+  wxPrintDialogData data(ProgramPrintData());
   data.EnablePageNumbers(true);
   data.SetMinPage(1);
   data.SetMaxPage(9999);
@@ -251,5 +251,13 @@ bool Print(const CSortListCtrl* list, wxWindow* parent) {
   data.SetToPage(9999);
   wxPrinter printer(&data);
   CListPrintout printout(*list);
-  return printer.Print(parent, &printout, true);
+  if (!printer.Print(parent, &printout, true)) return false;
+  // The printer and paper chosen stay for the next print.
+  ProgramPrintData() = printer.GetPrintDialogData().GetPrintData();
+  return true;
+}
+
+wxPrintData& ProgramPrintData() {
+  static wxPrintData data;
+  return data;
 }

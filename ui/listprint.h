@@ -52,3 +52,6 @@ class CListPrintout : public wxPrintout {
 // the pages. An empty list prints nothing and says so. False when nothing was
 // printed (cancelled, empty or failed).
 bool Print(const CSortListCtrl* list, wxWindow* parent);
+
+// The printer and paper of this run, shared by Print Setup and Print.
+wxPrintData& ProgramPrintData();

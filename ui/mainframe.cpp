@@ -97,7 +97,12 @@ class CLogDropTarget : public wxFileDropTarget {
   CMainFrame* m_frame;
 };
 
+}  // namespace
+
+CMainFrame* MainFrame() { return s_mainFrame; }
+
 wxString ChooseExportPath(wxWindow* parent, const wxString& extension) {
+  if (CMainFrame::ExportPathChooser()) return CMainFrame::ExportPathChooser()(parent, extension);
   wxFileDialog dialog(parent, "Save As", wxEmptyString, "report." + extension,
                       wxString::Format("%s files (*.%s)|*.%s|All Files (*.*)|*", extension.Upper(), extension, extension),
                       wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
@@ -107,19 +112,13 @@ wxString ChooseExportPath(wxWindow* parent, const wxString& extension) {
   return name.GetFullPath();
 }
 
-// The order of the list on show, for the exports to keep; null (the kind's
-// own order) when no list of this report is current or it is unsorted.
-SortCompareFn ListComparator(int kind, const CRowTable& table) {
+SortCompareFn ReportListComparator(int kind, const CRowTable& table) {
   CSortListCtrl* list = CurrentReportList;
   if (!list || list->reportKind != kind || list->rowTable != &table) return nullptr;
   if (list->sortColumn < 0 || list->sortColumn >= list->columnCount) return nullptr;
   SetReportSortParameters(list->columns[list->sortColumn].type, list->sortAscending != 0, kind, &table);
   return CompareReportRows;
 }
-
-}  // namespace
-
-CMainFrame* MainFrame() { return s_mainFrame; }
 
 CMainFrame::SavePathFn& CMainFrame::ExportPathChooser() {
   static SavePathFn fn;
@@ -190,7 +189,9 @@ bool CMainFrame::Create(const wxString& title) {
   for (int id : {ID_VIEW_CHART, ID_VIEW_TABLE, ID_VIEW_CHART_TABLE}) Bind(wxEVT_MENU, &CMainFrame::OnView, this, id);
   for (int kind = 1; kind <= kMaxReportKind; ++kind) {
     int id = Cmd(static_cast<int>(ReportCommandOf(kind).commandId));
-    if (ReportCommandOf(kind).commandId != 32777) Bind(wxEVT_MENU, &CMainFrame::OnGo, this, id);
+    // The child pages of a row first check the site address (application command).
+    if (ReportCommandOf(kind).commandId != 32777 && kind != kReportChildPages)
+      Bind(wxEVT_MENU, &CMainFrame::OnGo, this, id);
   }
   Bind(wxEVT_MENU, &CMainFrame::OnGo, this, ID_GO_PREVIOUS);
   Bind(wxEVT_MENU, &CMainFrame::OnGo, this, ID_GO_NEXT);
@@ -406,7 +407,7 @@ void CMainFrame::ExportReport(int commandId) {
                             : commandId == ID_REPORT_EXPORT_CSV  ? "csv"
                                                                  : nullptr;
     if (!extension) return;
-    wxString chosen = ExportPathChooser() ? ExportPathChooser()(this, extension) : ChooseExportPath(this, extension);
+    wxString chosen = ChooseExportPath(this, extension);
     if (chosen.empty()) return;
     path = tv::WxToBytes(chosen);
   }
@@ -421,7 +422,7 @@ void CMainFrame::ExportReport(int commandId) {
   }
   wxBusyCursor wait;
   CRowTable& table = GetCurrentQueryState();
-  SortCompareFn compare = ListComparator(kind, table);
+  SortCompareFn compare = ReportListComparator(kind, table);
   int ok = 0;
   switch (commandId) {
     case ID_REPORT_SEND_MAIL: ok = ExportReportToMail(path.c_str(), kind, table, g_uiQuery, compare); break;

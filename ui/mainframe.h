@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "engine/query/rowtable.h"
 #include "ui/core/framerules.h"
 
 class CAuxFrame;
@@ -106,3 +107,10 @@ class CMainFrame : public wxFrame {
 
 // The main window, or null.
 CMainFrame* MainFrame();
+
+// The save dialog of the exports proposing "report.<extension>" (or the
+// test's chooser); the chosen path with the extension, empty when cancelled.
+wxString ChooseExportPath(wxWindow* parent, const wxString& extension);
+// The order of the list on show, for an export or a copy to keep; null (the
+// kind's own order) when no list of this report is current or it is unsorted.
+SortCompareFn ReportListComparator(int kind, const CRowTable& table);
