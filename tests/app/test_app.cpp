@@ -40,6 +40,17 @@
 
 namespace {
 
+// The report images, as the program folder has them, so the windows look as
+// a user sees them (row images, group check boxes).
+class ShippedImages : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    tvtest::WriteFile(tvtest::Home() + "report_images.png",
+                      tvtest::ReadFile(std::string(TV_SOURCE_DIR) + "/res/report_images.png"));
+  }
+};
+const ::testing::Environment* const g_shippedImages = ::testing::AddGlobalTestEnvironment(new ShippedImages);
+
 using Clock = std::chrono::steady_clock;
 
 double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
