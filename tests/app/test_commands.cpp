@@ -33,6 +33,7 @@
 #include "platform/wx/wxtext.h"
 #include "tests/common/testenv.h"
 #include "tests/ui/dialogscript.h"
+#include "tests/ui/listpick.h"
 #include "tests/ui/wxtest.h"
 #include "ui/aboutdlg.h"
 #include "ui/app.h"
@@ -154,14 +155,7 @@ class CommandsTest : public ::testing::Test {
   static void ChooseRow(long item) {
     CSortListCtrl* list = List();
     item += static_cast<long>(list->leadingRows);
-    list->SelectOnly(item);
-    if (!HasSelectedRow()) {
-      wxListEvent event(wxEVT_LIST_ITEM_SELECTED, list->GetId());
-      event.SetEventObject(list);
-      event.m_itemIndex = item;
-      list->GetEventHandler()->ProcessEvent(event);
-    }
-    ASSERT_TRUE(HasSelectedRow());
+    ASSERT_TRUE(wxtest::ChooseListRow(list, item));
   }
   static std::string ClipboardText() {
     wxClipboardLocker locker;

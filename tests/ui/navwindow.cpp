@@ -48,16 +48,7 @@ TestNavWindow::~TestNavWindow() {
 bool TestNavWindow::Idle() { return !IsWorkerBusy(); }
 
 void TestNavWindow::Open(const std::string& logPath, int kind) {
-  wxtest::UseFixtureLog(logPath);
-  g_workspace.groups.Clear();
-  wxtest::InsertFixtureGroups(g_workspace.groups);
-  g_workspace.common.dns_lookup = 0;
-  g_workspace.common.auto_robot = 0;
-  g_workspace.common.display_bad_file = 0;
-  g_workspace.common.expand_groups = 1;
-  g_uiQuery = CQueryParams{};
-  ResetNavigation(0);
-  g_topReportKind = kNoTopReportKind;
+  wxtest::UseFixtureWorkspace(logPath);
   SwitchTopReport(kind);
 }
 

@@ -103,16 +103,7 @@ class MainFrameTest : public ::testing::Test {
 
   // The fixture log as the only source, then kind at the top level.
   void Open(int kind) {
-    wxtest::UseFixtureLog(FixturePath());
-    g_workspace.groups.Clear();
-    wxtest::InsertFixtureGroups(g_workspace.groups);
-    g_workspace.common.dns_lookup = 0;
-    g_workspace.common.auto_robot = 0;
-    g_workspace.common.display_bad_file = 0;
-    g_workspace.common.expand_groups = 1;
-    g_uiQuery = CQueryParams{};
-    ResetNavigation(0);
-    g_topReportKind = kNoTopReportKind;
+    wxtest::UseFixtureWorkspace(FixturePath());
     SwitchTopReport(kind);
     ASSERT_TRUE(WaitJob());
     ASSERT_EQ(GetCurrentReportType(), kind);
