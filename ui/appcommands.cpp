@@ -58,11 +58,6 @@ bool ReportShown() {
   return kind != 0 && kind != kReportSpiderTree;
 }
 
-bool HostRowSelected() {
-  const int kind = GetCurrentReportType();
-  return HasSelectedRow() && (kind == kReportHost || kind == kReportVisitor);
-}
-
 void MarkRowVisited() {
   if (CurrentReportList) CurrentReportList->MarkSelectedRow();
 }
@@ -188,7 +183,7 @@ void OnOpenInBrowser() {
 }
 
 void OnWhois() {
-  if (!HostRowSelected()) return;
+  if (!CanEditHostName()) return;
   const char* templ = g_workspace.common.whois_url ? g_workspace.common.whois_url : "";
   OpenWhois(templ, CurrentLevelEntry().Record());
   MarkRowVisited();
@@ -243,7 +238,7 @@ bool CopyReportToClipboard() {
 }
 
 void EditHostComment(CMainFrame* frame) {
-  if (!HostRowSelected()) return;
+  if (!CanEditHostName()) return;
   char host[kUrlTextSize];
   FormatHostText(host, sizeof host, CurrentLevelEntry().Record(), false, false);
   if (!*host) return;

@@ -6,6 +6,7 @@
 #include "engine/display/display.h"
 #include "engine/store/reportkind.h"
 #include "platform/clock.h"
+#include "ui/core/findreport.h"
 #include "ui/core/navigation.h"
 #include "ui/core/reportcmd.h"
 #include "ui/core/uistate.h"
@@ -135,7 +136,7 @@ bool FrameCommandUi(int command, const FrameUiContext& context, CommandUiAnswer*
     case kOptions: a.enabled = !pending; break;
     case kFind:
     case kFindAgain:
-      a.enabled = !IsOneOf(kind, {0, 25, 31, 43}) && context.reportListCurrent && !pending;
+      a.enabled = FindInReportAllowed(kind, context.reportListCurrent, false);
       break;
     case kEditCopy: a.enabled = HasSelectedRow(); break;
     case kSubreportTable:
@@ -148,7 +149,7 @@ bool FrameCommandUi(int command, const FrameUiContext& context, CommandUiAnswer*
     case kReload:
     case kExportAllCsv: a.enabled = TopKindSet() && !pending; break;
     case kCustomizeColumn: a.enabled = !IsOneOf(kind, {0, 25, 31}); break;
-    case kWhois: a.enabled = HasSelectedRow() && (kind == kReportHost || kind == kReportVisitor); break;
+    case kWhois: a.enabled = CanEditHostName(); break;  // the same rows
     case kLogFileReport: a.enabled = g_logFileReport.Count() > 0; break;
     default: return false;
   }
