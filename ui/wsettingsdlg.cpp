@@ -78,14 +78,14 @@ bool OnWorkspaceSettings(wxWindow* parent) {
   WorkspaceCommon& common = g_workspace.common;
   CWorkspaceSettingsDlg dlg(parent, &filters, &adwords);
   dlg.m_values = WorkspaceSettingsOf(common);
-  dlg.m_zoneServerIndex = wsettings::HourOffsetToIndex(common.zone_server);
-  dlg.m_zoneReportIndex = wsettings::HourOffsetToIndex(common.zone_report);
+  dlg.m_zoneServerIndex = HourOffsetToIndex(common.zone_server);
+  dlg.m_zoneReportIndex = HourOffsetToIndex(common.zone_report);
   dlg.m_daysDnsCache = g_settings.days_dns_cache;
   if (dlg.ShowModal() != wxID_OK) return false;
 
   WorkspaceSettings values = dlg.m_values;
-  values.zone_server = static_cast<int16_t>(wsettings::IndexToHourOffset(dlg.m_zoneServerIndex));
-  values.zone_report = static_cast<int16_t>(wsettings::IndexToHourOffset(dlg.m_zoneReportIndex));
+  values.zone_server = static_cast<int16_t>(IndexToHourOffset(dlg.m_zoneServerIndex));
+  values.zone_report = static_cast<int16_t>(IndexToHourOffset(dlg.m_zoneReportIndex));
   g_workspace.ApplyWorkspaceSettings(values);
   g_project.filters.CopyFrom(filters);
   g_settings.days_dns_cache = g_settingsWork.days_dns_cache = dlg.m_daysDnsCache;

@@ -3,24 +3,10 @@
 #include <cctype>
 #include <cstdio>
 
-namespace wsettings {
-
-int HourOffsetToIndex(int offset) {
-  if (offset < kZoneListFirstHour || offset >= kZoneListFirstHour + kZoneListEntries) return -kZoneListFirstHour;
-  return offset - kZoneListFirstHour;
-}
-
-int IndexToHourOffset(int index) {
-  if (index < 0 || index >= kZoneListEntries) return 0;
-  return index + kZoneListFirstHour;
-}
-
-}  // namespace wsettings
-
 std::string ZoneEntryText(int index) {
-  int hours = wsettings::IndexToHourOffset(index);
+  int hours = IndexToHourOffset(index);
   if (hours == 0) return "GMT 0";
-  char text[16];
+  char text[24];
   snprintf(text, sizeof text, "GMT %c%02d:00", hours < 0 ? '-' : '+', hours < 0 ? -hours : hours);
   return text;
 }

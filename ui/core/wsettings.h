@@ -5,21 +5,11 @@
 #include <string>
 
 #include "engine/config/workspace.h"
+#include "ui/core/entryservices.h"
 
-// The zone lists run from "GMT -12:00" to "GMT +13:00".
-constexpr int kZoneListEntries = 26;
-constexpr int kZoneListFirstHour = -12;
-
-// Kept apart from the list-position helpers of the rest of the interface until
-// both are one.
-namespace wsettings {
-// -12..+13 hours give their list position (hour + 12); any other offset shows
-// the position of "GMT 0".
-int HourOffsetToIndex(int offset);
-// Back from a position; no selection (negative) or a position past the list
-// give 0.
-int IndexToHourOffset(int index);
-}  // namespace wsettings
+// The zone lists run from "GMT -12:00" to "GMT +13:00"; their positions and
+// offsets are HourOffsetToIndex / IndexToHourOffset.
+constexpr int kZoneListEntries = kHourOffsetCount;
 
 // The text of a zone list entry: "GMT -12:00" .. "GMT 0" .. "GMT +13:00".
 std::string ZoneEntryText(int index);

@@ -6,8 +6,6 @@
 namespace {
 
 TEST(WorkspaceSettingsZones, OffsetsOutsideTheListShowGmt0) {
-  using wsettings::HourOffsetToIndex;
-  using wsettings::IndexToHourOffset;
   const struct {
     int offset, index;
   } toIndex[] = {{-12, 0}, {-1, 11}, {0, 12}, {1, 13}, {13, 25}, {14, 12}, {-13, 12}, {-32768, 12}, {32767, 12}};
