@@ -1,7 +1,7 @@
 // The trailvane program.
 #include <wx/app.h>
 
-#include "ui/app.h"
+#include "ui/app/application.h"
 
 int main(int argc, char** argv) {
   wxApp::SetInstance(new CTrailvaneApp);

@@ -17,7 +17,7 @@
 #include "engine/store/reportkind.h"
 #include "engine/tables/auxdb.h"
 #include "platform/folders.h"
-#include "ui/core/docoptions.h"
+#include "ui/core/workspaceoptions.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include "engine/store/project.h"
 #include "engine/store/reportkind.h"
 #include "engine/tables/auxdb.h"
-#include "ui/core/navigation.h"
-#include "ui/core/panes.h"
+#include "ui/core/navigationstate.h"
+#include "ui/core/panetables.h"
 #include "ui/core/reportcells.h"
 #include "ui/core/uistate.h"
 

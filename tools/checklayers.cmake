@@ -1,7 +1,12 @@
-# Fails when a source includes a header of a layer above its own.
+# Fails when a source includes a header of a layer above its own, when a
+# display-free layer includes a wx header, or when a user interface source
+# sits outside the folders of its layers.
 # cmake -DROOT=<source dir> -P checklayers.cmake
 set(layers platform base decompress engine/store engine/config engine/tables engine/display
-    engine/readers engine/sources engine/query engine/analysis output ui/core ui)
+    engine/readers engine/sources engine/query engine/analysis output ui/core
+    ui/widgets ui/panes ui/dialogs ui/app)
+# Layers that build and test without a display.
+set(no_wx base decompress engine output ui/core)
 
 function(layer_of path out)
   set(found -1)
@@ -17,11 +22,26 @@ function(layer_of path out)
   set(${out} ${found} PARENT_SCOPE)
 endfunction()
 
+function(has_prefix path prefixes out)
+  set(found FALSE)
+  foreach(p IN LISTS prefixes)
+    string(LENGTH "${p}/" n)
+    string(SUBSTRING "${path}" 0 ${n} head)
+    if(head STREQUAL "${p}/")
+      set(found TRUE)
+    endif()
+  endforeach()
+  set(${out} ${found} PARENT_SCOPE)
+endfunction()
+
 set(bad "")
 foreach(top IN ITEMS platform base decompress engine output ui)
   file(GLOB_RECURSE sources RELATIVE "${ROOT}" "${ROOT}/${top}/*.h" "${ROOT}/${top}/*.cpp" "${ROOT}/${top}/*.c")
   foreach(src IN LISTS sources)
     layer_of("${src}" mine)
+    if(top STREQUAL "ui" AND mine EQUAL -1)
+      string(APPEND bad "  ${src} is in none of the user interface's folders\n")
+    endif()
     file(STRINGS "${ROOT}/${src}" lines REGEX "^#include \"")
     foreach(line IN LISTS lines)
       string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" inc "${line}")
@@ -30,8 +50,15 @@ foreach(top IN ITEMS platform base decompress engine output ui)
         string(APPEND bad "  ${src} includes ${inc}\n")
       endif()
     endforeach()
+    has_prefix("${src}" "${no_wx}" displayfree)
+    if(displayfree)
+      file(STRINGS "${ROOT}/${src}" wx REGEX "^#include [<\"]wx/")
+      foreach(line IN LISTS wx)
+        string(APPEND bad "  ${src} (no display) includes ${line}\n")
+      endforeach()
+    endif()
   endforeach()
 endforeach()
 if(bad)
-  message(FATAL_ERROR "Includes that point to a layer above:\n${bad}")
+  message(FATAL_ERROR "Includes that break the layers:\n${bad}")
 endif()

@@ -12,11 +12,11 @@
 #include "platform/launcher.h"
 #include "platform/wx/wxtext.h"
 #include "tests/ui/wxtest.h"
-#include "ui/aboutdlg.h"
-#include "ui/app.h"
-#include "ui/document.h"
-#include "ui/groupdlg.h"
-#include "ui/hyperlink.h"
+#include "ui/app/application.h"
+#include "ui/app/document.h"
+#include "ui/dialogs/about.h"
+#include "ui/dialogs/filetypegroup.h"
+#include "ui/widgets/hyperlink.h"
 
 TEST(AppDialogs, AboutLinksOpenTheShippedHelpAndTheSupportAddress) {
   std::vector<std::string> launched;

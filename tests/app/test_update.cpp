@@ -13,12 +13,12 @@
 #include "tests/servers/testserver.h"
 #include "tests/ui/dialogscript.h"
 #include "tests/ui/wxtest.h"
-#include "ui/app.h"
-#include "ui/core/cmdline.h"
-#include "ui/document.h"
-#include "ui/mainframe.h"
-#include "ui/updatedlg.h"
-#include "ui/worker.h"
+#include "ui/app/application.h"
+#include "ui/app/document.h"
+#include "ui/app/mainwindow.h"
+#include "ui/core/commandline.h"
+#include "ui/dialogs/databaseupdate.h"
+#include "ui/widgets/worker.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "ui/core/colinfo.h"
+#include "ui/core/columnstate.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SetListColumnInfoText(std::string(reinterpret_cast<const char*>(data), size));

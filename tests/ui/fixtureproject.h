@@ -4,8 +4,8 @@
 
 #include "engine/config/workspace.h"
 #include "engine/store/project.h"
-#include "ui/core/navigation.h"
-#include "ui/core/panes.h"
+#include "ui/core/navigationstate.h"
+#include "ui/core/panetables.h"
 #include "ui/core/uistate.h"
 
 namespace wxtest {

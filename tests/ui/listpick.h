@@ -3,8 +3,8 @@
 #pragma once
 #include <wx/listctrl.h>
 
-#include "ui/core/navigation.h"
-#include "ui/sortlist.h"
+#include "ui/core/navigationstate.h"
+#include "ui/widgets/reportlistctrl.h"
 
 namespace wxtest {
 

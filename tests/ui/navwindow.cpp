@@ -11,12 +11,12 @@
 #include "tests/common/testenv.h"
 #include "tests/ui/fixtureproject.h"
 #include "tests/ui/wxtest.h"
-#include "ui/analysisstart.h"
-#include "ui/core/navigation.h"
-#include "ui/core/panes.h"
+#include "ui/app/analysisstart.h"
+#include "ui/core/navigationstate.h"
+#include "ui/core/panetables.h"
 #include "ui/core/uistate.h"
-#include "ui/navigation.h"
-#include "ui/worker.h"
+#include "ui/panes/navigationjobs.h"
+#include "ui/widgets/worker.h"
 
 TestNavWindow::TestNavWindow() : wxFrame(nullptr, wxID_ANY, "Trailvane", wxPoint(0, 0), wxSize(1000, 600)) {
   auto* row = new wxBoxSizer(wxHORIZONTAL);

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "ui/reportpanes.h"
-#include "ui/rmenu.h"
+#include "ui/panes/navigatortree.h"
+#include "ui/panes/reportpanes.h"
 
 class TestNavWindow : public wxFrame {
  public:

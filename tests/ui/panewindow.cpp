@@ -6,13 +6,13 @@
 #include "engine/sources/odbcload.h"
 #include "engine/store/project.h"
 #include "tests/ui/fixtureproject.h"
-#include "ui/chartdlg.h"
-#include "ui/core/panes.h"
+#include "ui/core/panetables.h"
 #include "ui/core/uistate.h"
-#include "ui/detailtree.h"
-#include "ui/reportlist.h"
-#include "ui/worker.h"
-#include "ui/workspacedlg.h"
+#include "ui/panes/chartpane.h"
+#include "ui/panes/detailtreepane.h"
+#include "ui/panes/reportlist.h"
+#include "ui/panes/workspacepane.h"
+#include "ui/widgets/worker.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "engine/query/rowtable.h"
 #include "engine/store/reportkind.h"
-#include "ui/reportpanes.h"
+#include "ui/panes/reportpanes.h"
 
 class TestPaneWindow : public wxFrame {
  public:

@@ -8,8 +8,8 @@
 
 #include "platform/wx/profile.h"
 #include "tests/common/testenv.h"
-#include "ui/core/colinfo.h"
-#include "ui/listcolumns.h"
+#include "ui/core/columnstate.h"
+#include "ui/panes/columnprofile.h"
 
 namespace {
 

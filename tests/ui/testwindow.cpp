@@ -8,11 +8,11 @@
 #include "engine/query/summary.h"
 #include "engine/sources/odbcload.h"
 #include "engine/store/project.h"
-#include "tests/ui/fixtureproject.h"
 #include "engine/store/reportkind.h"
+#include "tests/ui/fixtureproject.h"
 #include "ui/core/uistate.h"
-#include "ui/reportlist.h"
-#include "ui/worker.h"
+#include "ui/panes/reportlist.h"
+#include "ui/widgets/worker.h"
 
 namespace {
 

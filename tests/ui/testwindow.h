@@ -7,7 +7,7 @@
 #include <string>
 
 #include "engine/query/rowtable.h"
-#include "ui/sortlist.h"
+#include "ui/widgets/reportlistctrl.h"
 
 class TestReportWindow : public wxFrame {
  public:

@@ -8,7 +8,7 @@
 #include "engine/display/vocab.h"
 #include "engine/store/reportkind.h"
 #include "ui/core/dialogrules.h"
-#include "ui/core/navigation.h"
+#include "ui/core/navigationstate.h"
 #include "ui/core/uistate.h"
 
 namespace {

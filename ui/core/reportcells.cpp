@@ -21,7 +21,7 @@
 #include "engine/store/reportkind.h"
 #include "engine/tables/auxdb.h"
 #include "engine/tables/urltext.h"
-#include "ui/core/colinfo.h"
+#include "ui/core/columnstate.h"
 #include "ui/core/uistate.h"
 
 namespace {

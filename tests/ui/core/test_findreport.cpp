@@ -13,7 +13,7 @@
 #include "tests/engine/queryfixture.h"
 #include "ui/core/entryservices.h"
 #include "ui/core/findreport.h"
-#include "ui/core/navigation.h"
+#include "ui/core/navigationstate.h"
 #include "ui/core/reportcells.h"
 #include "ui/core/uistate.h"
 

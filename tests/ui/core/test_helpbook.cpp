@@ -16,7 +16,7 @@
 #include "engine/store/reportkind.h"
 #include "tests/common/testenv.h"
 #include "tests/engine/readtest.h"
-#include "ui/core/help.h"
+#include "ui/core/helppages.h"
 
 namespace {
 

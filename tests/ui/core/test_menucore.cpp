@@ -8,7 +8,7 @@
 #include "engine/store/reportkind.h"
 #include "platform/launcher.h"
 #include "ui/core/menutext.h"
-#include "ui/core/reportcmd.h"
+#include "ui/core/reportcommands.h"
 #include "ui/core/whois.h"
 
 namespace {

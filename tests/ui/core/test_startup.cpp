@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "ui/core/cmdline.h"
-#include "ui/core/docnames.h"
-#include "ui/core/placement.h"
+#include "ui/core/commandline.h"
+#include "ui/core/documentnames.h"
+#include "ui/core/windowplacement.h"
 
 TEST(CommandLine, SwitchesInAnyCaseAndTheFirstFileName) {
   struct Case {

@@ -1,0 +1,546 @@
+// The main window over a fixture log: its parts, the drill-down with the
+// subreport frame below, the exports through the frame's commands, the update
+// answers, the date pickers, dropped files, and the close that waits for a
+// running job and saves the window state.
+#include <gtest/gtest.h>
+#include <wx/dateevt.h>
+#include <wx/datectrl.h>
+#include <wx/dnd.h>
+#include <wx/notebook.h>
+#include <wx/statusbr.h>
+#include <wx/uiaction.h>
+#include <wx/wx.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "base/msgsink.h"
+#include "engine/analysis/analysis.h"
+#include "engine/config/workspace.h"
+#include "engine/display/display.h"
+#include "engine/query/query.h"
+#include "engine/store/project.h"
+#include "engine/store/reportkind.h"
+#include "engine/tables/auxdb.h"
+#include "output/reportrows.h"
+#include "output/textexport.h"
+#include "platform/launcher.h"
+#include "platform/wx/profile.h"
+#include "platform/wx/wxtext.h"
+#include "tests/common/testenv.h"
+#include "tests/ui/fixtureproject.h"
+#include "tests/ui/listpick.h"
+#include "tests/ui/wxtest.h"
+#include "ui/app/mainview.h"
+#include "ui/app/mainwindow.h"
+#include "ui/app/subreportframe.h"
+#include "ui/core/navigationstate.h"
+#include "ui/core/panetables.h"
+#include "ui/core/reportcells.h"
+#include "ui/core/reportcommands.h"
+#include "ui/core/uistate.h"
+#include "ui/panes/chartpane.h"
+#include "ui/panes/navigationjobs.h"
+#include "ui/panes/navigatortree.h"
+#include "ui/panes/reportpanes.h"
+#include "ui/widgets/commandids.h"
+#include "ui/widgets/splitter.h"
+#include "ui/widgets/toolbar.h"
+#include "ui/widgets/worker.h"
+
+namespace {
+
+std::string FixturePath() { return std::string(TV_UI_TEST_DATA_DIR) + "/panes.log"; }
+std::string StripPath() { return std::string(TV_UI_TEST_DATA_DIR) + "/../../../res/report_images.png"; }
+
+bool WaitJob() { return wxtest::PumpUntil([] { return !IsWorkerBusy(); }, 20000); }
+
+std::vector<uint32_t> SortedHits(const CRowTable& table) {
+  std::vector<uint32_t> hits;
+  for (int32_t i = 0; i < table.RowCount(); ++i) hits.push_back(table.GetRow(i)->Hits());
+  std::sort(hits.begin(), hits.end());
+  return hits;
+}
+
+class MainFrameTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    tvtest::WriteFile(tvtest::Home() + "report_images.png", tvtest::ReadFile(StripPath()));
+    LoadAuxDatabases(false);
+  }
+  static void TearDownTestSuite() { FreeAuxDatabases(); }
+
+  void SetUp() override {
+    launched.clear();
+    tv::SetLauncher([this](const std::string& target) {
+      launched.push_back(target);
+      return true;
+    });
+    frame = new CMainFrame;
+    ASSERT_TRUE(frame->Create());
+    frame->LoadIconMenu();
+    frame->SetSize(10, 10, 1180, 940);
+    frame->Show();
+    wxtest::Pump(50);
+  }
+
+  void TearDown() override {
+    if (frame) {
+      frame->Destroy();
+      frame = nullptr;
+    }
+    wxtest::Pump(50);
+    tv::SetLauncher(nullptr);
+    CMainFrame::ExportPathChooser() = nullptr;
+    CMainFrame::FrameMessage() = nullptr;
+    g_project.Reset();
+    g_workspace.groups.Clear();
+    g_uiQuery = CQueryParams{};
+    g_topReportKind = kNoTopReportKind;
+  }
+
+  // The fixture log as the only source, then kind at the top level.
+  void Open(int kind) {
+    wxtest::UseFixtureWorkspace(FixturePath());
+    SwitchTopReport(kind);
+    ASSERT_TRUE(WaitJob());
+    ASSERT_EQ(GetCurrentReportType(), kind);
+  }
+
+  static CReportPane* ShownList() { return ListPane(CurrentPaneSlot()); }
+
+  // Selects the first row after the totals (the one with the most hits).
+  static void ChooseRow() {
+    CSortListCtrl* list = ShownList()->reportList;
+    ASSERT_TRUE(wxtest::ChooseListRow(list, static_cast<long>(list->leadingRows)));
+  }
+
+  void Command(int id) {
+    wxCommandEvent event(wxEVT_MENU, id);
+    event.SetEventObject(frame);
+    frame->GetEventHandler()->ProcessEvent(event);
+  }
+
+  // The frame's answer for a command, as a menu asks it.
+  CommandUiAnswer Answer(int id) {
+    wxUpdateUIEvent event(id);
+    event.SetEventObject(frame);
+    frame->GetEventHandler()->ProcessEvent(event);
+    CommandUiAnswer a;
+    a.enabled = event.GetSetEnabled() ? event.GetEnabled() : true;
+    a.checked = event.GetSetChecked() ? (event.GetChecked() ? 1 : 0) : -1;
+    return a;
+  }
+
+  CMainFrame* frame = nullptr;
+  std::vector<std::string> launched;
+};
+
+TEST_F(MainFrameTest, PartsAreInPlaceAndTheSubreportRowStartsHidden) {
+  EXPECT_EQ(MainFrame(), frame);
+  ASSERT_NE(frame->ToolBar(), nullptr);
+  EXPECT_EQ(frame->GetToolBar(), frame->ToolBar());
+  ASSERT_NE(frame->FromPicker(), nullptr);
+  ASSERT_NE(frame->ToPicker(), nullptr);
+  EXPECT_EQ(frame->FromPicker()->GetParent(), frame->ToolBar());
+  EXPECT_EQ(frame->FromPicker()->GetId(), ID_DATE_FROM);
+  EXPECT_EQ(frame->ToPicker()->GetId(), ID_DATE_TO);
+  EXPECT_TRUE(frame->FromPicker()->HasFlag(wxDP_ALLOWNONE));
+  EXPECT_FALSE(frame->FromPicker()->GetValue().IsValid());
+  EXPECT_FALSE(frame->ToPicker()->GetValue().IsValid());
+  ASSERT_NE(frame->GetStatusBar(), nullptr);
+  EXPECT_EQ(frame->GetStatusBar()->GetFieldsCount(), 4);
+
+  CHideSplitterWnd* outer = frame->OuterSplitter();
+  CHideSplitterWnd* inner = frame->InnerSplitter();
+  EXPECT_EQ(outer->GetPane(0, 0), frame->Navigator());
+  EXPECT_EQ(outer->GetPane(0, 1), inner);
+  EXPECT_EQ(outer->GetColumnSize(0), 190);
+  EXPECT_EQ(inner->GetPane(0, 0), frame->View());
+  EXPECT_EQ(inner->GetPane(1, 0), frame->AuxFrame());
+  EXPECT_FALSE(inner->IsPaneVisible(1, 0));
+  EXPECT_FALSE(frame->SubreportShown());
+  EXPECT_EQ(Navigator(), frame->Navigator());
+  // A view smaller than 150 by 150 keeps its panes at that size.
+  frame->View()->SetSize(100, 80);
+  wxtest::Pump(50);
+  EXPECT_EQ(ReportPane(CurrentPaneSlot())->GetSize(), wxSize(150, 150));
+  frame->InnerSplitter()->RecalcLayout();
+  wxtest::Pump(50);
+  EXPECT_GT(ReportPane(CurrentPaneSlot())->GetSize().GetHeight(), 150);
+
+  // The engine's status line reaches the first pane.
+  AppendProgressText("Testing the status");
+  wxtest::Pump(50);
+  EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0), "Testing the status");
+}
+
+TEST_F(MainFrameTest, DrillDownAndTheSubreportFrameAsTableAndChart) {
+  Open(kReportPage);
+  ChooseRow();
+  const CLevelFilter pageLevel = g_uiQuery.levels[0];
+  GoToReport(kReportHost, 1);
+  ASSERT_TRUE(WaitJob());
+  ASSERT_EQ(GetCurrentLevel(), 1);
+  ASSERT_EQ(GetCurrentReportType(), kReportHost);
+  EXPECT_EQ(tv::WxToBytes(frame->GetTitle()),
+            std::string(ColumnTerm(kReportPage)) + " / " + ColumnTerm(kReportHost) + " - Trailvane");
+  ChooseRow();
+  // No tip where the pointer happens to be.
+  wxUIActionSimulator().MouseMove(1275, 1020);
+  wxtest::Pump(100);
+  EXPECT_TRUE(wxtest::SaveScreenshot("mainframe_drilldown"));
+
+  // The subreport frame: one tab per kind that may be opened below hosts.
+  Command(ID_VIEW_SUBREPORT_TABLE);
+  ASSERT_TRUE(WaitJob());
+  ASSERT_TRUE(frame->SubreportShown());
+  EXPECT_TRUE(frame->InnerSplitter()->IsPaneVisible(1, 0));
+  CAuxFrame* aux = frame->AuxFrame();
+  ReportCommand table[kMaxReportCommands];
+  int count = BuildReportCommandTable(kReportHost, table, true, false);
+  ASSERT_EQ(aux->Tabs()->GetPageCount(), static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i)
+    EXPECT_EQ(tv::WxToBytes(aux->Tabs()->GetPageText(static_cast<size_t>(i))), ColumnTerm(table[i].kind));
+  EXPECT_EQ(aux->Tabs()->GetSelection(), 0);
+
+  // A tab shows the level below the chosen host, and the level stays as it was.
+  int browserTab = -1;
+  for (int i = 0; i < count; ++i)
+    if (table[i].kind == kReportBrowser) browserTab = i;
+  ASSERT_GE(browserTab, 0);
+  aux->Tabs()->SetSelection(static_cast<size_t>(browserTab));
+  ASSERT_TRUE(WaitJob());
+  ASSERT_TRUE(aux->ListPane()->IsShown());
+  CSortListCtrl* list = aux->ListPane()->reportList;
+  ASSERT_NE(list->rowTable, nullptr);
+  CQueryParams params;
+  params.levelCount = 2;
+  params.levels[0] = pageLevel;
+  params.levels[1] = g_uiQuery.levels[1];
+  params.levels[2].kind = kReportBrowser;
+  CRowTable expected;
+  RunQuery(g_project, kReportBrowser, expected, params);
+  EXPECT_GT(expected.RowCount(), 0);
+  EXPECT_EQ(list->rows.Count(), static_cast<uint32_t>(expected.RowCount()));
+  EXPECT_EQ(SortedHits(*list->rowTable), SortedHits(expected));
+  EXPECT_EQ(GetCurrentLevel(), 1);
+  EXPECT_EQ(CAuxFrame::RememberedTab(CAuxFrame::kTableMode, kReportHost), browserTab);
+  wxtest::Pump(100);
+  EXPECT_TRUE(wxtest::SaveScreenshot("mainframe_subreport"));
+
+  // Opened again, the tab last chosen for hosts comes back.
+  Command(ID_VIEW_CLOSE_SUBREPORT);
+  EXPECT_FALSE(frame->SubreportShown());
+  EXPECT_EQ(g_nav.previewMode, -1);
+  Command(ID_VIEW_SUBREPORT_TABLE);
+  ASSERT_TRUE(WaitJob());
+  EXPECT_EQ(aux->Tabs()->GetSelection(), browserTab);
+
+  // As chart: only the kinds with a chart picture, drawn in the chart pane.
+  Command(ID_VIEW_CLOSE_SUBREPORT);
+  Command(ID_VIEW_SUBREPORT_CHART);
+  ASSERT_TRUE(WaitJob());
+  ASSERT_TRUE(frame->SubreportShown());
+  int charts = BuildReportCommandTable(kReportHost, table, false, false);
+  EXPECT_EQ(aux->Tabs()->GetPageCount(), static_cast<size_t>(charts));
+  EXPECT_TRUE(aux->SubreportChart()->IsShown());
+  EXPECT_FALSE(aux->ListPane()->IsShown());
+  EXPECT_EQ(g_nav.previewMode, 0);
+  EXPECT_EQ(aux->SubreportChart()->reportKind, table[aux->Tabs()->GetSelection()].kind);
+  for (int i = 0; i < charts; ++i)
+    if (table[i].kind == kReportDate) aux->Tabs()->SetSelection(static_cast<size_t>(i));
+  ASSERT_TRUE(WaitJob());
+  EXPECT_EQ(aux->SubreportChart()->reportKind, kReportDate);
+  wxtest::Pump(100);
+  EXPECT_TRUE(wxtest::SaveScreenshot("mainframe_subreport_chart"));
+
+  // The chart frame: the level's own chart below its table, no tabs.
+  Command(ID_VIEW_CHART_FRAME);
+  ASSERT_TRUE(frame->SubreportShown());
+  EXPECT_TRUE(aux->ChartFrameInUse());
+  EXPECT_EQ(aux->Tabs()->GetPageCount(), 0u);
+  EXPECT_TRUE(aux->ChartFramePane()->IsShown());
+  EXPECT_EQ(aux->ChartFramePane()->reportKind, kReportHost);
+  EXPECT_EQ(aux->ChartFramePane()->queryState, &GetCurrentQueryState());
+  EXPECT_EQ(g_nav.previewMode, -1);
+
+  // Back: the chart frame follows to the level above.
+  Command(ID_GO_PREVIOUS);
+  ASSERT_TRUE(WaitJob());
+  EXPECT_EQ(GetCurrentLevel(), 0);
+  ASSERT_TRUE(frame->SubreportShown());
+  EXPECT_EQ(aux->ChartFramePane()->reportKind, kReportPage);
+  EXPECT_EQ(aux->ChartFramePane()->queryState, &GetCurrentQueryState());
+
+  // A subreport list closes on a move to another level.
+  ChooseRow();
+  Command(ID_VIEW_SUBREPORT_TABLE);
+  ASSERT_TRUE(WaitJob());
+  ASSERT_TRUE(frame->SubreportShown());
+  Command(ID_GO_HOSTS);
+  ASSERT_TRUE(WaitJob());
+  EXPECT_EQ(GetCurrentLevel(), 1);
+  EXPECT_FALSE(frame->SubreportShown());
+  EXPECT_EQ(g_nav.previewMode, -1);
+}
+
+// The first-column texts of the list's items after the totals, in list order.
+std::vector<std::string> ListKeys(CSortListCtrl* list) {
+  std::vector<std::string> keys;
+  for (long i = static_cast<long>(list->leadingRows); i < list->GetItemCount(); ++i)
+    keys.push_back(tv::WxToBytes(list->GetItemText(i, 0)));
+  return keys;
+}
+
+TEST_F(MainFrameTest, ExportsWriteTheReportInTheListsOrder) {
+  Open(kReportPage);
+  CSortListCtrl* list = ShownList()->reportList;
+  // Sorted by the page text, not the kind's own order by hits.
+  list->SetSortColumn(0, true);
+  list->RefreshItemCount();
+  const std::vector<std::string> keys = ListKeys(list);
+  ASSERT_GE(keys.size(), 3u);
+  ASSERT_TRUE(std::is_sorted(keys.begin(), keys.end()));
+
+  const std::string dir = tvtest::NewDir("frame-export");
+  std::vector<wxString> proposed;
+  CMainFrame::ExportPathChooser() = [&](wxWindow*, const wxString& extension) {
+    proposed.push_back(extension);
+    return tv::BytesToWx(dir + "report." + tv::WxToBytes(extension));
+  };
+  Command(ID_REPORT_EXPORT_TEXT);
+  Command(ID_REPORT_EXPORT_CSV);
+  Command(ID_REPORT_EXPORT_HTML);
+  EXPECT_EQ(proposed, (std::vector<wxString>{"txt", "csv", "html"}));
+  EXPECT_FALSE(IsWorkerBusy());
+
+  // The same as the writer gives for the table in the list's order.
+  SetReportSortParameters(list->columns[0].type, true, kReportPage, &GetCurrentQueryState());
+  ASSERT_TRUE(ExportReportToText((dir + "expected.txt").c_str(), kReportPage, GetCurrentQueryState(), g_uiQuery,
+                                 CompareReportRows));
+  const std::string text = tvtest::ReadFile(dir + "report.txt");
+  EXPECT_EQ(text, tvtest::ReadFile(dir + "expected.txt"));
+  // Each page once, in the list's order.
+  size_t at = 0;
+  for (const std::string& key : keys) {
+    size_t found = text.find("|" + key + "\n", at);
+    ASSERT_NE(found, std::string::npos) << key;
+    at = found + 1;
+  }
+  const std::string csv = tvtest::ReadFile(dir + "report.csv");
+  at = 0;
+  for (const std::string& key : keys) {
+    size_t found = csv.find("\n\"" + key + "\",", at);
+    ASSERT_NE(found, std::string::npos) << key;
+    at = found + 1;
+  }
+
+  // Cancelled: nothing written.
+  CMainFrame::ExportPathChooser() = [](wxWindow*, const wxString&) { return wxString(); };
+  std::remove((dir + "report.txt").c_str());
+  Command(ID_REPORT_EXPORT_TEXT);
+  EXPECT_TRUE(tvtest::ReadFile(dir + "report.txt").empty());
+
+  // A file that cannot be made is said.
+  std::vector<wxString> messages;
+  CMainFrame::FrameMessage() = [&](const wxString& text, long) {
+    messages.push_back(text);
+    return wxOK;
+  };
+  CMainFrame::ExportPathChooser() = [&](wxWindow*, const wxString&) {
+    return tv::BytesToWx(dir + "no-such-folder/report.txt");
+  };
+  Command(ID_REPORT_EXPORT_TEXT);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].Find("no-such-folder/report.txt"), wxNOT_FOUND);
+
+  // The mail message goes to the launcher.
+  Command(ID_REPORT_SEND_MAIL);
+  ASSERT_EQ(launched.size(), 1u);
+  EXPECT_EQ(launched[0], MailMessagePath());
+  EXPECT_NE(tvtest::ReadFile(launched[0]).find("MIME-Version"), std::string::npos);
+}
+
+TEST_F(MainFrameTest, UpdateAnswersWhilePendingWithoutAndWithARowAndWithTheSubreport) {
+  EXPECT_FALSE(Answer(ID_REPORT_EXPORT_TEXT).enabled);
+  Open(kReportHost);
+  // Pending: a job was asked for and has not shown its result.
+  RerunAllOnWorker(nullptr);
+  ASSERT_TRUE(IsWorkerBusy());
+  EXPECT_FALSE(Answer(ID_REPORT_EXPORT_TEXT).enabled);
+  EXPECT_FALSE(Answer(ID_DATE_FROM).enabled);
+  EXPECT_FALSE(Answer(ID_VIEW_TABLE).enabled);
+  ASSERT_TRUE(WaitJob());
+  // No row chosen.
+  EXPECT_TRUE(Answer(ID_REPORT_EXPORT_TEXT).enabled);
+  EXPECT_TRUE(Answer(ID_DATE_FROM).enabled);
+  EXPECT_EQ(Answer(ID_VIEW_TABLE).checked, 1);
+  EXPECT_FALSE(Answer(ID_EDIT_COPY).enabled);
+  EXPECT_FALSE(Answer(ID_GO_BROWSERS).enabled);
+  EXPECT_FALSE(Answer(ID_GO_WHOIS).enabled);
+  EXPECT_FALSE(Answer(ID_VIEW_CLOSE_SUBREPORT).enabled);
+  // A row chosen.
+  ChooseRow();
+  EXPECT_TRUE(Answer(ID_EDIT_COPY).enabled);
+  EXPECT_TRUE(Answer(ID_GO_BROWSERS).enabled);
+  EXPECT_TRUE(Answer(ID_GO_WHOIS).enabled);
+  EXPECT_FALSE(Answer(ID_GO_PREVIOUS).enabled);
+  // The subreport frame shown: Close is enabled, in the menu too.
+  Command(ID_VIEW_SUBREPORT_TABLE);
+  ASSERT_TRUE(WaitJob());
+  EXPECT_TRUE(Answer(ID_VIEW_CLOSE_SUBREPORT).enabled);
+  EXPECT_FALSE(Answer(ID_VIEW_SUBREPORT_TABLE).enabled);
+  EXPECT_TRUE(Answer(ID_VIEW_SUBREPORT_CHART).enabled);
+  wxMenuItem* close = frame->GetMenuBar()->FindItem(ID_VIEW_CLOSE_SUBREPORT);
+  ASSERT_NE(close, nullptr);
+  frame->DoMenuUpdates();
+  EXPECT_TRUE(close->IsEnabled());
+  Command(ID_VIEW_CLOSE_SUBREPORT);
+  frame->DoMenuUpdates();
+  EXPECT_FALSE(close->IsEnabled());
+  EXPECT_TRUE(Answer(ID_VIEW_SUBREPORT_TABLE).enabled);
+
+  // The chart in place of the table closes the subreport row; Ctrl+T turns back.
+  Command(ID_VIEW_SUBREPORT_TABLE);
+  ASSERT_TRUE(WaitJob());
+  Command(ID_VIEW_CHART);
+  EXPECT_TRUE(g_nav.chartMode);
+  EXPECT_FALSE(frame->SubreportShown());
+  EXPECT_EQ(CurrentPaneSlot(), FirstPaneSlot(kPaneChart));
+  EXPECT_EQ(Answer(ID_VIEW_CHART).checked, 1);
+  EXPECT_EQ(Answer(ID_VIEW_TABLE).checked, 0);
+  EXPECT_FALSE(Answer(ID_VIEW_SUBREPORT_TABLE).enabled);
+  Command(ID_VIEW_CHART_TABLE);
+  EXPECT_FALSE(g_nav.chartMode);
+  EXPECT_NE(CurrentPaneSlot(), FirstPaneSlot(kPaneChart));
+}
+
+wxDateTime Date(int day, int month, int year) {
+  return wxDateTime(static_cast<wxDateTime::wxDateTime_t>(day), static_cast<wxDateTime::Month>(month - 1), year);
+}
+
+TEST_F(MainFrameTest, PickersShowTheAnalysedSpanAndAChosenDateFilters) {
+  Open(kReportPage);
+  // The analysis gave the fixture's span.
+  EXPECT_TRUE(frame->FromPicker()->GetValue().IsSameDate(Date(5, 3, 2024)));
+  EXPECT_TRUE(frame->ToPicker()->GetValue().IsSameDate(Date(7, 3, 2024)));
+  EXPECT_EQ(g_uiQuery.dateFromOn, 0u);
+
+  frame->SetDateFilterPickers(PackDate(17, 4, 1975), PackDate(2, 1, 2031));
+  EXPECT_TRUE(frame->FromPicker()->GetValue().IsSameDate(Date(17, 4, 1980)));
+  EXPECT_TRUE(frame->ToPicker()->GetValue().IsSameDate(Date(2, 1, 2031)));
+  frame->SetDateFilterPickers(0, PackDate(2, 1, 2031));  // no dates: today
+  EXPECT_TRUE(frame->FromPicker()->GetValue().IsSameDate(wxDateTime::Today()));
+
+  // The user picks a date: the filter takes it and the report runs again.
+  const uint32_t allHits = GetCurrentQueryState().totals.hits;
+  frame->FromPicker()->SetValue(Date(7, 3, 2024));
+  wxDateEvent changed(frame->FromPicker(), Date(7, 3, 2024), wxEVT_DATE_CHANGED);
+  frame->FromPicker()->GetEventHandler()->ProcessEvent(changed);
+  ASSERT_TRUE(IsWorkerBusy());
+  ASSERT_TRUE(WaitJob());
+  EXPECT_EQ(g_uiQuery.dateFromOn, 1u);
+  EXPECT_EQ(g_uiQuery.dateFrom, PackDate(7, 3, 2024));
+  const uint32_t fromHits = GetCurrentQueryState().totals.hits;
+  EXPECT_LT(fromHits, allHits);
+  EXPECT_GT(fromHits, 0u);
+
+  // With "From" set, an analysis changes neither picker.
+  frame->SetDateFilterPickers(PackDate(1, 1, 2020), PackDate(1, 2, 2020));
+  EXPECT_TRUE(frame->FromPicker()->GetValue().IsSameDate(Date(7, 3, 2024)));
+  EXPECT_TRUE(frame->ToPicker()->GetValue().IsSameDate(wxDateTime::Today()));
+
+  // "No date" ends the filter.
+  frame->FromPicker()->SetValue(wxDefaultDateTime);
+  wxDateEvent cleared(frame->FromPicker(), wxDefaultDateTime, wxEVT_DATE_CHANGED);
+  frame->FromPicker()->GetEventHandler()->ProcessEvent(cleared);
+  ASSERT_TRUE(WaitJob());
+  EXPECT_EQ(g_uiQuery.dateFromOn, 0u);
+  EXPECT_EQ(GetCurrentQueryState().totals.hits, allHits);
+}
+
+TEST_F(MainFrameTest, DroppedFilesReplaceTheSourcesAndAreAnalysed) {
+  Open(kReportPage);
+  const uint32_t oneLog = GetCurrentQueryState().totals.hits;
+  const std::string dir = tvtest::NewDir("frame-drop");
+  wxArrayString paths;
+  for (const char* name : {"a.log", "b.log", "c.log"}) {
+    tvtest::WriteFile(dir + name, tvtest::ReadFile(FixturePath()));
+    paths.Add(tv::BytesToWx(dir + name));
+  }
+  // Not while a job reads the sources.
+  RerunAllOnWorker(nullptr);
+  ASSERT_TRUE(IsWorkerBusy());
+  EXPECT_FALSE(frame->DropFiles(paths));
+  ASSERT_TRUE(WaitJob());
+  EXPECT_EQ(g_project.sources.Count(), 1);
+
+  g_workspace.ClearDirty();
+  auto* target = dynamic_cast<wxFileDropTarget*>(frame->GetDropTarget());
+  ASSERT_NE(target, nullptr);
+  EXPECT_TRUE(target->OnDropFiles(10, 10, paths));
+  EXPECT_TRUE(IsWorkerBusy());
+  ASSERT_TRUE(WaitJob());
+  ASSERT_EQ(g_project.sources.Count(), 3);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(std::string(g_project.sources[i].file), tv::WxToBytes(paths[i]));
+  EXPECT_TRUE(g_workspace.IsDirty());
+  EXPECT_EQ(GetCurrentReportType(), kReportPage);
+  EXPECT_EQ(GetCurrentQueryState().totals.hits, 3 * oneLog);
+}
+
+TEST_F(MainFrameTest, CloseDuringAJobWaitsForItsEndThenSavesAndCloses) {
+  Open(kReportPage);
+  tv::RegWriteDword("MaxWin", 7);
+  RerunAllOnWorker(nullptr);
+  ASSERT_TRUE(IsWorkerBusy());
+  EXPECT_FALSE(frame->Close());
+  EXPECT_TRUE(frame->ClosePending());
+  EXPECT_TRUE(StopRequested());
+  EXPECT_EQ(MainFrame(), frame);
+  // The end of the job closes the window; nothing else has to happen.
+  ASSERT_TRUE(wxtest::PumpUntil([] { return MainFrame() == nullptr; }, 20000));
+  frame = nullptr;
+  EXPECT_FALSE(IsWorkerBusy());
+  uint32_t value = 0;
+  ASSERT_TRUE(tv::RegReadDword("MaxWin", &value));
+  EXPECT_EQ(value, 0u);
+  ASSERT_TRUE(tv::RegReadDword("WinAMenu", &value));
+  EXPECT_EQ(value, static_cast<uint32_t>(kReportPage));
+  ASSERT_TRUE(tv::RegReadDword("WinRight", &value));
+  ASSERT_TRUE(tv::RegReadDword("WinLeft", &value));
+}
+
+// A maximised window, whatever the window manager of the test display does.
+class MaximisedFrame : public CMainFrame {
+ public:
+  bool IsMaximized() const override { return true; }
+};
+
+TEST_F(MainFrameTest, ClosingMaximisedKeepsTheLastNormalPlacement) {
+  frame->Destroy();
+  wxtest::Pump(50);
+  frame = new MaximisedFrame;
+  ASSERT_TRUE(frame->Create());
+  frame->Show();
+  int cleanups = 0;
+  frame->SetCleanupHook([&] { ++cleanups; });
+  const char* names[] = {"WinTop", "WinBotton", "WinLeft", "WinRight"};
+  for (uint32_t i = 0; i < 4; ++i) tv::RegWriteDword(names[i], 100 + i);
+  tv::RegWriteDword("MaxWin", 0);
+  ASSERT_TRUE(frame->Close());
+  ASSERT_TRUE(wxtest::PumpUntil([] { return MainFrame() == nullptr; }, 5000));
+  frame = nullptr;
+  EXPECT_EQ(cleanups, 1);
+  uint32_t value = 0;
+  ASSERT_TRUE(tv::RegReadDword("MaxWin", &value));
+  EXPECT_EQ(value, 1u);
+  for (uint32_t i = 0; i < 4; ++i) {
+    ASSERT_TRUE(tv::RegReadDword(names[i], &value));
+    EXPECT_EQ(value, 100 + i) << names[i];
+  }
+}
+
+}  // namespace

@@ -1,0 +1,515 @@
+// Menus, toolbar, hideable splitter and hyperlink on real windows.
+#include <gtest/gtest.h>
+#include <wx/datectrl.h>
+#include <wx/frame.h>
+#include <wx/menu.h>
+#include <wx/panel.h>
+#include <wx/sizer.h>
+#include <wx/statbmp.h>
+#include <wx/stattext.h>
+#include <wx/tooltip.h>
+#include <wx/uiaction.h>
+
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/store/reportkind.h"
+#include "platform/launcher.h"
+#include "tests/ui/wxtest.h"
+#include "ui/core/menutext.h"
+#include "ui/widgets/artwork.h"
+#include "ui/widgets/commandids.h"
+#include "ui/widgets/hyperlink.h"
+#include "ui/widgets/menus.h"
+#include "ui/widgets/splitter.h"
+#include "ui/widgets/toolbar.h"
+
+namespace {
+
+std::unique_ptr<wxAcceleratorEntry> AccelOf(const wxMenuItem* item) {
+  return std::unique_ptr<wxAcceleratorEntry>(item->GetAccel());
+}
+
+// The accelerator as flags and key, {0, 0} for none.
+std::pair<int, int> Key(const wxMenuItem* item) {
+  auto accel = AccelOf(item);
+  return accel ? std::make_pair(accel->GetFlags(), accel->GetKeyCode()) : std::make_pair(0, 0);
+}
+
+std::pair<int, int> Key(const std::string& text) {
+  wxAcceleratorEntry e;
+  std::string accel = MenuAccelText(NormalizeMenuText(text));
+  if (accel.empty() || !e.FromString(accel)) return {0, 0};
+  return {e.GetFlags(), e.GetKeyCode()};
+}
+
+// Checks one table item against the built menu item.
+void ExpectItem(const MenuEntry& e, const wxMenuItem* item) {
+  ASSERT_NE(item, nullptr) << e.text;
+  EXPECT_EQ(item->GetId(), e.id);
+  EXPECT_EQ(item->GetItemLabel().ToStdString(), NormalizeMenuText(e.text)) << e.text;
+  EXPECT_EQ(Key(item), Key(e.text)) << e.text;
+  bool check = e.kind == kMenuCheck;
+  EXPECT_EQ(item->IsCheckable(), check) << e.text;
+  EXPECT_EQ(item->GetBitmapBundle().IsOk(), !check && CommandImage(e.id) != kImgNone) << e.text;
+}
+
+TEST(IconMenu, MenuBarHoldsEveryTableItemWithItsKeyAndImage) {
+  std::unique_ptr<wxMenuBar> bar(CIconMenu::CreateMenuBar());
+  ASSERT_EQ(bar->GetMenuCount(), 6u);
+  const char* titles[] = {"&File", "&Edit", "&View", "&Report", "&Go", "&Help"};
+  for (size_t i = 0; i < 6; ++i) EXPECT_EQ(bar->GetMenuLabel(i), titles[i]);
+
+  size_t count = 0;
+  const MenuEntry* table = MenuTable(&count);
+  int depth = 0, items = 0;
+  bool inBar = false;
+  for (size_t i = 0; i < count; ++i) {
+    const MenuEntry& e = table[i];
+    if (e.kind == kMenuPopup && depth++ == 0) inBar = e.place == kInMenuBar;
+    if (e.kind == kMenuEnd) --depth;
+    if (!inBar || (e.kind != kMenuItem && e.kind != kMenuCheck)) continue;
+    ExpectItem(e, bar->FindItem(e.id));
+    ++items;
+  }
+  EXPECT_GT(items, 60);
+
+  // The slips of the old tables are the keys they meant, and no two items
+  // share a key: Chart and Table leave Ctrl+T to the one toggle.
+  struct Case {
+    int id;
+    int flags;
+    int key;
+  } cases[] = {{ID_GO_PAGES, wxACCEL_ALT, 'P'},         {ID_GO_REFERRER_PAGES, wxACCEL_ALT, 'R'},
+               {ID_GO_DAYS_OF_WEEK, wxACCEL_ALT, 'W'},  {ID_GO_PREVIOUS, wxACCEL_ALT, WXK_LEFT},
+               {ID_GO_NEXT, wxACCEL_ALT, WXK_RIGHT},    {ID_REPORT_RELOAD, wxACCEL_NORMAL, WXK_F5},
+               {ID_VIEW_CHART, 0, 0},                   {ID_VIEW_TABLE, 0, 0}};
+  for (const Case& c : cases) EXPECT_EQ(Key(bar->FindItem(c.id)), std::make_pair(c.flags, c.key)) << c.id;
+  std::set<std::pair<int, int>> keys;
+  for (size_t m = 0; m < bar->GetMenuCount(); ++m)
+    for (wxMenuItem* item : bar->GetMenu(m)->GetMenuItems())
+      if (Key(item).second) {
+        EXPECT_TRUE(keys.insert(Key(item)).second) << item->GetItemLabel();
+      }
+  std::vector<wxAcceleratorEntry> extra = CIconMenu::AcceleratorEntries();
+  ASSERT_EQ(extra.size(), 1u);
+  EXPECT_EQ(extra[0].GetCommand(), ID_VIEW_CHART_TABLE);
+  EXPECT_EQ(std::make_pair(extra[0].GetFlags(), extra[0].GetKeyCode()), std::make_pair(int(wxACCEL_CTRL), int('T')));
+  EXPECT_EQ(keys.count({wxACCEL_CTRL, 'T'}), 0u);
+}
+
+std::vector<std::string> Labels(const wxMenu* menu) {
+  std::vector<std::string> labels;
+  for (const wxMenuItem* item : menu->GetMenuItems())
+    labels.push_back(item->IsSeparator() ? "-" : item->GetItemLabel().ToStdString());
+  return labels;
+}
+
+TEST(IconMenu, ReportContextMenuFollowsTheKindShown) {
+  std::unique_ptr<CIconMenu> hosts(CIconMenu::CreateReportContextMenu(kReportHost, false, true));
+  std::vector<std::string> labels = Labels(hosts.get());
+  ASSERT_EQ(labels.size(), 3u + 13u + 5u);
+  EXPECT_EQ(labels[0], "&Back\tAlt+Left");
+  EXPECT_EQ(labels[1], "&Next\tAlt+Right");
+  EXPECT_EQ(labels[3], "Ite&ms\tAlt+M");
+  EXPECT_EQ(labels[16], "-");
+  EXPECT_EQ(labels[18], "Copy To Clipboard\tCtrl+C");
+  EXPECT_EQ(labels[19], "Host Comment");
+  EXPECT_EQ(labels[20], "Whois (Open In Browser)");
+  EXPECT_EQ(Key(hosts->FindItem(ID_EDIT_COPY)), std::make_pair(int(wxACCEL_CTRL), int('C')));
+  // Whois carries the same image here as in the Go menu.
+  EXPECT_TRUE(hosts->FindItem(ID_GO_WHOIS)->GetBitmapBundle().IsOk());
+
+  wxMenu* more = hosts->FindItemByPosition(17)->GetSubMenu();
+  ASSERT_NE(more, nullptr);
+  EXPECT_EQ(hosts->FindItemByPosition(17)->GetItemLabel(), "Mor&e");
+  std::vector<std::string> moreLabels = Labels(more);
+  ASSERT_EQ(moreLabels.size(), 7u + 1u + 4u);
+  EXPECT_EQ(moreLabels[0], "&Countries\tAlt+C");
+  EXPECT_EQ(moreLabels[8], "Export To &HTML File");
+  EXPECT_EQ(moreLabels[11], "&Send Via E-Mail");
+
+  std::unique_ptr<CIconMenu> pages(CIconMenu::CreateReportContextMenu(kReportPage, false, false));
+  EXPECT_NE(pages->FindItem(ID_GO_OPEN_IN_BROWSER), nullptr);
+  EXPECT_EQ(pages->FindItem(ID_HOST_COMMENT), nullptr);
+  EXPECT_EQ(pages->FindItem(ID_GO_PAGES), nullptr);  // the kind shown
+
+  std::unique_ptr<CIconMenu> frame(CIconMenu::CreateReportContextMenu(kReportPage, true, false));
+  EXPECT_EQ(Labels(frame.get()), std::vector<std::string>{"&Close Frame\tCtrl+0"});
+}
+
+// A test frame with the menu bar, the toolbar and a splitter as client.
+class MenuFrame : public wxFrame {
+ public:
+  MenuFrame() : wxFrame(nullptr, wxID_ANY, "Trailvane", wxPoint(20, 20), wxSize(760, 460)) {
+    SetIcons(AppIconBundle());
+    SetMenuBar(CIconMenu::CreateMenuBar());
+    toolbar = new CMainToolBar(this);
+    toolbar->LoadButtons();
+    from = new wxDatePickerCtrl(toolbar, ID_DATE_FROM, wxDefaultDateTime, wxDefaultPosition, wxSize(130, -1),
+                                wxDP_DROPDOWN | wxDP_ALLOWNONE);
+    to = new wxDatePickerCtrl(toolbar, ID_DATE_TO, wxDefaultDateTime, wxDefaultPosition, wxSize(130, -1),
+                              wxDP_DROPDOWN | wxDP_ALLOWNONE);
+    placedFrom = toolbar->PlaceControl(ID_DATE_FROM, from);
+    placedTo = toolbar->PlaceControl(ID_DATE_TO, to);
+    SetToolBar(toolbar);
+    std::vector<wxAcceleratorEntry> keys = CIconMenu::AcceleratorEntries();
+    SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(keys.size()), keys.data()));
+
+    outer = new CHideSplitterWnd;
+    outer->CreateStatic(this, 1, 2);
+    auto* left = new wxPanel(outer);
+    left->SetBackgroundColour(wxColour(235, 240, 250));
+    new wxStaticText(left, wxID_ANY, "Navigator", wxPoint(8, 8));
+    outer->CreateView(0, 0, left, wxSize(190, 0));
+    inner = new CHideSplitterWnd;
+    inner->CreateStatic(outer, 2, 1);
+    outer->CreateView(0, 1, inner, wxSize(0, 0));
+    top = new wxPanel(inner);
+    top->SetBackgroundColour(*wxWHITE);
+    link = new CHyperLink(top, wxID_ANY, "https://trailvane.test/help");
+    link->Move(12, 12);
+    bottom = new wxPanel(inner);
+    bottom->SetBackgroundColour(wxColour(250, 245, 230));
+    new wxStaticText(bottom, wxID_ANY, "Subreport", wxPoint(8, 8));
+    inner->CreateView(0, 0, top, wxSize(0, 250));
+    inner->CreateView(1, 0, bottom, wxSize(0, 0));
+    Bind(wxEVT_MENU_OPEN, [this](wxMenuEvent& e) {
+      ++menusOpened;
+      e.Skip();
+    });
+  }
+
+  CMainToolBar* toolbar;
+  wxDatePickerCtrl *from, *to;
+  bool placedFrom, placedTo;
+  CHideSplitterWnd *outer, *inner;
+  wxPanel *top, *bottom;
+  CHyperLink* link;
+  int menusOpened = 0;
+};
+
+wxColour CentreColour(const wxBitmap& bitmap) {
+  wxImage image = bitmap.ConvertToImage();
+  int x = image.GetWidth() / 2, y = image.GetHeight() / 2;
+  return wxColour(image.GetRed(x, y), image.GetGreen(x, y), image.GetBlue(x, y));
+}
+
+// A strip of solid images, one colour each.
+wxBitmap SolidStrip(int count, int width, int height, const std::vector<wxColour>& colours) {
+  wxImage strip(count, height);
+  strip.Resize(wxSize(width, height), wxPoint(0, 0));
+  for (int x = 0; x < width; ++x)
+    for (int y = 0; y < height; ++y) {
+      const wxColour& c = colours[static_cast<size_t>(x / 24) % colours.size()];
+      strip.SetRGB(x, y, c.Red(), c.Green(), c.Blue());
+    }
+  return wxBitmap(strip);
+}
+
+TEST(MainToolBar, ButtonsInOrderWithDatePickerSlotsAndImageStrips) {
+  auto* frame = new MenuFrame;
+  frame->Show();
+  CMainToolBar* tb = frame->toolbar;
+  EXPECT_TRUE(frame->placedFrom);
+  EXPECT_TRUE(frame->placedTo);
+
+  const std::vector<int>& layout = CMainToolBar::ButtonLayout();
+  ASSERT_EQ(tb->GetToolsCount(), layout.size());
+  int images = 0;
+  for (size_t i = 0; i < layout.size(); ++i) {
+    const wxToolBarToolBase* tool = tb->GetToolByPos(static_cast<int>(i));
+    if (!layout[i]) {
+      EXPECT_TRUE(tool->IsSeparator()) << i;
+      continue;
+    }
+    ++images;
+    EXPECT_EQ(tool->GetId(), layout[i]);
+    if (layout[i] == ID_DATE_FROM || layout[i] == ID_DATE_TO) {
+      EXPECT_TRUE(tool->IsControl());
+      continue;
+    }
+    EXPECT_TRUE(tool->GetNormalBitmapBundle().IsOk()) << layout[i];
+    EXPECT_TRUE(tool->GetDisabledBitmapBundle().IsOk()) << layout[i];
+  }
+  EXPECT_EQ(images, kToolbarImageCount);
+  EXPECT_EQ(tb->GetToolShortHelp(ID_REPORT_WORKSPACE_SETTINGS), "Workspace Settings");
+  wxDatePickerCtrl stray(tb, wxID_ANY);
+  EXPECT_FALSE(tb->PlaceControl(4242, &stray));
+  EXPECT_FALSE(stray.IsShown());
+
+  // A strip of three and a half images changes the first three buttons only;
+  // no hot strip leaves the hot look alone; a too narrow strip fails.
+  const wxColour red(255, 0, 0), green(0, 255, 0), blue(0, 0, 255);
+  wxColour chartBefore = CentreColour(tb->FindById(ID_VIEW_CHART)->GetNormalBitmap());
+  EXPECT_TRUE(tb->SetImageLists(24, SolidStrip(1, 24 * 3 + 12, 24, {red, green, blue, red}), wxNullBitmap,
+                                SolidStrip(1, 24 * 2, 24, {blue, green})));
+  EXPECT_EQ(CentreColour(tb->FindById(ID_FILE_NEW)->GetNormalBitmap()), red);
+  EXPECT_EQ(CentreColour(tb->FindById(ID_FILE_SAVE)->GetNormalBitmap()), blue);
+  EXPECT_EQ(CentreColour(tb->FindById(ID_VIEW_CHART)->GetNormalBitmap()), chartBefore);
+  EXPECT_EQ(CentreColour(tb->FindById(ID_FILE_OPEN)->GetDisabledBitmap()), green);
+  EXPECT_FALSE(tb->SetImageLists(24, SolidStrip(1, 20, 24, {red}), wxNullBitmap, wxNullBitmap));
+  EXPECT_FALSE(tb->SetImageLists(24, SolidStrip(1, 48, 24, {red}), SolidStrip(1, 10, 24, {red}), wxNullBitmap));
+  frame->Destroy();
+}
+
+TEST(MainToolBar, DropDownButtonOpensTheFirstSubmenuForItsOwner) {
+  auto* frame = new MenuFrame;
+  int got = 0;
+  auto* owner = new wxPanel(frame->top);
+  owner->Bind(wxEVT_MENU, [&got](wxCommandEvent& e) { got = e.GetId(); });
+  frame->toolbar->AddDropDownButton(ID_FILE_OPEN, CIconMenu::kMenuBarId, owner);
+  frame->toolbar->AddDropDownButton(ID_FILE_SAVE, 999, owner);  // no such menu
+  wxToolBarToolBase* tool = frame->toolbar->FindById(ID_FILE_OPEN);
+  ASSERT_NE(tool, nullptr);
+  EXPECT_EQ(tool->GetKind(), wxITEM_DROPDOWN);
+  EXPECT_EQ(frame->toolbar->GetToolPos(ID_FILE_OPEN), 1);
+  EXPECT_EQ(frame->toolbar->FindById(ID_FILE_SAVE)->GetKind(), wxITEM_NORMAL);
+  wxMenu* menu = tool->GetDropdownMenu();
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(Labels(menu), Labels(frame->GetMenuBar()->GetMenu(0)));
+  wxCommandEvent pick(wxEVT_MENU, ID_FILE_PRINT);
+  menu->ProcessEvent(pick);
+  EXPECT_EQ(got, ID_FILE_PRINT);
+  frame->Destroy();
+}
+
+TEST(MenuFrame, MenuBarOpenMenuAndToolbarScreenshot) {
+  auto* frame = new MenuFrame;
+  frame->Show();
+  frame->Raise();
+  ASSERT_TRUE(wxtest::PumpUntil([&] { return frame->IsShownOnScreen(); }));
+  EXPECT_TRUE(wxtest::SaveScreenshot("menus_toolbar"));
+  // Open the Go menu with the mouse: GTK opens menu-bar menus without a
+  // nested loop, so the test keeps pumping while it is open.
+  wxRect bar = frame->GetMenuBar()->GetScreenRect();
+  wxUIActionSimulator sim;
+  sim.MouseMove(bar.x + 10, bar.y + bar.height / 2);
+  sim.MouseClick();
+  bool opened = wxtest::PumpUntil([&] { return frame->menusOpened > 0; }, 3000);
+  if (opened) {
+    for (int i = 0; i < 4; ++i) {
+      sim.Char(WXK_RIGHT);
+      wxtest::Pump(100);
+    }
+  }
+  EXPECT_TRUE(wxtest::SaveScreenshot("menus_open"));
+  sim.Char(WXK_ESCAPE);
+  wxtest::Pump(100);
+  sim.Char(WXK_ESCAPE);
+  wxtest::Pump(100);
+  EXPECT_TRUE(opened) << "the menu did not open";
+  frame->Destroy();
+}
+
+// Every drawing parses and paints something at the menu, toolbar and a
+// large size; the sheet is kept as a screenshot.
+TEST(Artwork, EveryImageRendersAtEverySize) {
+  auto* frame = new wxFrame(nullptr, wxID_ANY, "artwork", wxPoint(10, 10), wxSize(kImageCount * 46 + 20, 150));
+  auto* panel = new wxPanel(frame);
+  panel->SetBackgroundColour(*wxWHITE);
+  for (int image = 0; image < kImageCount; ++image) {
+    int x = 10 + image * 46;
+    int y = 10;
+    for (int size : {kMenuImageSize, kToolbarImageSize, 48}) {
+      wxBitmap bitmap = ImageBundle(image, size).GetBitmap(wxSize(size, size));
+      ASSERT_TRUE(bitmap.IsOk()) << image;
+      EXPECT_EQ(bitmap.GetSize(), wxSize(size, size));
+      wxImage pixels = bitmap.ConvertToImage();
+      int painted = 0;
+      for (int py = 0; py < size; ++py)
+        for (int px = 0; px < size; ++px)
+          if (!pixels.HasAlpha() || pixels.GetAlpha(px, py) > 0) ++painted;
+      EXPECT_GT(painted, size * size / 20) << "image " << image << " at " << size;
+      EXPECT_LT(painted, size * size + 1);
+      new wxStaticBitmap(panel, wxID_ANY, bitmap, wxPoint(x, y));
+      y += size + 6;
+    }
+  }
+  EXPECT_EQ(CommandImage(ID_GO_WHOIS), kImgWhois);
+  EXPECT_EQ(CommandImage(ID_GO_PAGES), kImgNone);
+  EXPECT_FALSE(ImageBundle(kImageCount, 16).IsOk());
+  EXPECT_EQ(ToolbarStrip(24, false).GetSize(), wxSize(24 * kToolbarImageCount, 24));
+  EXPECT_FALSE(AppIconBundle().IsEmpty());
+  frame->Show();
+  wxtest::PumpUntil([&] { return frame->IsShownOnScreen(); });
+  EXPECT_TRUE(wxtest::SaveScreenshot("menus_artwork"));
+  frame->Destroy();
+}
+
+// ---------------------------------------------------------------------------
+// Splitter
+
+struct SplitterFixture {
+  explicit SplitterFixture(int rows) {
+    frame = new wxFrame(nullptr, wxID_ANY, "splitter", wxPoint(30, 30), wxSize(400, 420));
+    splitter = new CHideSplitterWnd;
+    splitter->CreateStatic(frame, rows, 1);
+    for (int r = 0; r < rows; ++r) {
+      panes.push_back(new wxPanel(splitter));
+      splitter->CreateView(r, 0, panes.back(), wxSize(0, r + 1 < rows ? 120 : 0));
+    }
+    frame->Show();
+    wxtest::PumpUntil([&] { return splitter->GetClientSize().y > 300; });
+    splitter->RecalcLayout();
+  }
+  ~SplitterFixture() { frame->Destroy(); }
+  int Height() const { return splitter->GetClientSize().y; }
+  wxFrame* frame;
+  CHideSplitterWnd* splitter;
+  std::vector<wxPanel*> panes;
+};
+
+TEST(HideSplitter, SecondRowHiddenAndShownKeepsItsPaneAndHeight) {
+  SplitterFixture f(2);
+  int before = f.panes[1]->GetSize().y;
+  EXPECT_EQ(f.panes[0]->GetSize().y, 120);
+  EXPECT_EQ(before, f.Height() - 120 - CHideSplitterWnd::kBarSize);
+
+  f.splitter->HideRow(1);
+  EXPECT_EQ(f.splitter->GetRowCount(), 1);
+  EXPECT_EQ(f.panes[0]->GetSize().y, f.Height());
+  EXPECT_FALSE(f.panes[1]->IsShown());
+  EXPECT_EQ(f.panes[1]->GetId(), 0xE910);
+  EXPECT_FALSE(f.splitter->IsPaneVisible(1, 0));
+
+  // Hiding it again, hiding the last visible row, showing a row the splitter
+  // does not have: nothing changes.
+  for (int row : {1, 0}) f.splitter->HideRow(row);
+  for (int row : {0, 5, -1}) f.splitter->ShowRow(row);
+  EXPECT_EQ(f.splitter->GetRowCount(), 1);
+  EXPECT_TRUE(f.panes[0]->IsShown());
+  EXPECT_EQ(f.panes[0]->GetSize().y, f.Height());
+
+  f.splitter->ShowRow(1);
+  EXPECT_EQ(f.splitter->GetRowCount(), 2);
+  EXPECT_TRUE(f.panes[1]->IsShown());
+  EXPECT_EQ(f.panes[1]->GetSize().y, before);
+  EXPECT_EQ(f.panes[0]->GetSize().y, 120);
+  EXPECT_EQ(f.panes[1]->GetPosition().y, 120 + CHideSplitterWnd::kBarSize);
+}
+
+TEST(HideSplitter, HidingTheFirstOfThreeRenumbersAndMovesTheActivePane) {
+  SplitterFixture f(3);
+  f.splitter->SetActivePane(0, 0);
+  f.splitter->HideRow(0);
+  EXPECT_EQ(f.panes[1]->GetId(), 0xE900);
+  EXPECT_EQ(f.panes[2]->GetId(), 0xE910);
+  EXPECT_EQ(f.panes[0]->GetId(), 0xE920);
+  EXPECT_FALSE(f.panes[0]->IsShown());
+  int row = -1;
+  EXPECT_EQ(f.splitter->GetActivePane(&row), f.panes[1]);
+  EXPECT_EQ(row, 1);
+
+  // The active pane in the last row: activity goes to the first row.
+  f.splitter->SetActivePane(2, 0);
+  f.splitter->HideRow(2);
+  EXPECT_EQ(f.splitter->GetActivePane(&row), f.panes[1]);
+  EXPECT_EQ(f.panes[1]->GetSize().y, f.Height());
+
+  f.splitter->ShowRow(0);
+  EXPECT_EQ(f.panes[0]->GetId(), 0xE900);
+  EXPECT_EQ(f.panes[1]->GetId(), 0xE910);
+  EXPECT_EQ(f.panes[2]->GetId(), 0xE920);
+  EXPECT_EQ(f.panes[0]->GetSize().y, 120);
+}
+
+// ---------------------------------------------------------------------------
+// Hyperlink
+
+class HyperLink : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_launcher = tv::SetLauncher([this](const std::string& target) {
+      opened.push_back(target);
+      return launchWorks;
+    });
+    m_sink = CHyperLink::SetErrorSink([this](const wxString& m) { errors.push_back(m.ToStdString()); });
+    frame = new wxFrame(nullptr, wxID_ANY, "link", wxPoint(40, 40), wxSize(360, 120));
+    panel = new wxPanel(frame);
+  }
+  void TearDown() override {
+    frame->Destroy();
+    tv::SetLauncher(m_launcher);
+    CHyperLink::SetErrorSink(m_sink);
+  }
+  static void Send(CHyperLink* link, wxEventType type) {
+    wxMouseEvent e(type);
+    e.SetEventObject(link);
+    link->GetEventHandler()->ProcessEvent(e);
+  }
+  static void Key(CHyperLink* link, int code) {
+    wxKeyEvent e(wxEVT_KEY_DOWN);
+    e.m_keyCode = code;
+    e.SetEventObject(link);
+    link->GetEventHandler()->ProcessEvent(e);
+  }
+
+  wxFrame* frame;
+  wxPanel* panel;
+  std::vector<std::string> opened, errors;
+  bool launchWorks = true;
+
+ private:
+  tv::LaunchFn m_launcher;
+  CHyperLink::ErrorSink m_sink;
+};
+
+TEST_F(HyperLink, ClickOpensTheAddressOnButtonUpAndTurnsVisited) {
+  auto* link = new CHyperLink(panel, wxID_ANY, "https://trailvane.test/");
+  auto* other = new wxPanel(panel, wxID_ANY, wxPoint(200, 0), wxSize(40, 40));
+  frame->Show();
+  wxtest::PumpUntil([&] { return link->IsShownOnScreen(); });
+  EXPECT_EQ(link->GetURL(), "https://trailvane.test/");
+  ASSERT_NE(link->GetToolTip(), nullptr);
+  EXPECT_EQ(link->GetToolTip()->GetTip(), "https://trailvane.test/");
+  EXPECT_TRUE(link->GetFont().GetUnderlined());
+  EXPECT_TRUE(link->GetCursor().IsOk());
+  EXPECT_EQ(link->GetSize(), link->GetBestSize());
+  EXPECT_EQ(link->TextColour(), CHyperLink::kLinkColour);
+
+  // The default style ignores the hover colour.
+  Send(link, wxEVT_ENTER_WINDOW);
+  EXPECT_TRUE(link->IsOver());
+  EXPECT_EQ(link->TextColour(), CHyperLink::kLinkColour);
+  Send(link, wxEVT_LEAVE_WINDOW);
+
+  Send(link, wxEVT_LEFT_DOWN);
+  EXPECT_TRUE(opened.empty());
+  Send(link, wxEVT_LEFT_UP);
+  ASSERT_EQ(opened, std::vector<std::string>{"https://trailvane.test/"});
+  EXPECT_TRUE(link->IsVisited());
+  other->SetFocus();
+  wxFocusEvent lost(wxEVT_KILL_FOCUS);
+  link->GetEventHandler()->ProcessEvent(lost);
+  EXPECT_EQ(link->TextColour(), CHyperLink::kVisitedColour);
+  wxtest::SaveScreenshot("menus_hyperlink");
+}
+
+TEST_F(HyperLink, SpaceKeyHoverStyleAndAFailingLauncher) {
+  auto* link = new CHyperLink(panel, wxID_ANY, "About", "https://trailvane.test/about",
+                              CHyperLink::kDefaultStyle | CHyperLink::kUseHover | CHyperLink::kNoHandCursor);
+  EXPECT_EQ(link->GetLabel(), "About");
+  EXPECT_FALSE(link->GetCursor().IsOk());
+  Send(link, wxEVT_ENTER_WINDOW);
+  EXPECT_EQ(link->TextColour(), CHyperLink::kHoverColour);
+  Send(link, wxEVT_LEAVE_WINDOW);
+
+  Key(link, 'A');
+  EXPECT_TRUE(opened.empty());
+  Key(link, WXK_SPACE);
+  EXPECT_EQ(opened, std::vector<std::string>{"https://trailvane.test/about"});
+
+  auto* broken = new CHyperLink(panel, wxID_ANY, "https://trailvane.test/x");
+  launchWorks = false;
+  broken->FollowLink();
+  EXPECT_FALSE(broken->IsVisited());
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], "Can't open link:\n\nThere is no application associated\nwith the given filename extension.");
+  EXPECT_EQ(CHyperLink::ErrorText(77), "Can't open link:\n\nUnknown Error (77) occurred.");
+}
+
+}  // namespace

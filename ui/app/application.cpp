@@ -1,0 +1,347 @@
+#include "ui/app/application.h"
+
+#include <wx/datetime.h>
+#include <wx/display.h>
+#include <wx/msgdlg.h>
+#include <wx/snglinst.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+#include "base/msgsink.h"
+#include "engine/analysis/environment.h"
+#include "engine/config/settings.h"
+#include "engine/config/workspace.h"
+#include "engine/sources/dbupdate.h"
+#include "engine/sources/odbcload.h"
+#include "engine/sources/remotelogs.h"
+#include "engine/store/project.h"
+#include "platform/folders.h"
+#include "platform/launcher.h"
+#include "platform/wx/profile.h"
+#include "platform/wx/uithread.h"
+#include "platform/wx/wxtext.h"
+#include "ui/app/analysisstart.h"
+#include "ui/app/commands.h"
+#include "ui/app/document.h"
+#include "ui/app/mainwindow.h"
+#include "ui/core/commandline.h"
+#include "ui/core/dialogrules.h"
+#include "ui/core/panetables.h"
+#include "ui/core/proxysetting.h"
+#include "ui/core/uistate.h"
+#include "ui/core/windowplacement.h"
+#include "ui/dialogs/about.h"
+#include "ui/dialogs/databaseupdate.h"
+#include "ui/dialogs/filetypegroup.h"
+#include "ui/dialogs/logsource.h"
+#include "ui/panes/columnprofile.h"
+#include "ui/panes/navigationjobs.h"
+#include "ui/panes/navigatortree.h"
+#include "ui/panes/reportpanes.h"
+#include "ui/panes/workspacepane.h"
+#include "ui/widgets/toolbar.h"
+#include "ui/widgets/worker.h"
+
+namespace {
+
+std::unique_ptr<wxSingleInstanceChecker> s_instance;
+bool s_firstInstance = true;
+bool s_environmentUp = false;
+std::unique_ptr<CTrailvaneDoc> s_document;
+
+std::string s_proxyHost;
+uint16_t s_proxyPort = 0;
+std::unique_ptr<std::vector<CUpdateEntry>> s_updateEntries;
+int s_updateCount = 0;
+
+// The stored rectangle is believed only when a screen shows some of it.
+bool OnSomeScreen(const WindowRect& r) {
+  wxRect rect(r.left, r.top, r.Width(), r.Height());
+  for (unsigned i = 0; i < wxDisplay::GetCount(); ++i)
+    if (wxDisplay(i).GetGeometry().Intersects(rect)) return true;
+  return false;
+}
+
+void PrintEngineError(const char* text) {
+  if (text) fprintf(stderr, "trailvane: %s\n", text);
+}
+
+// The download job's end, and the update's: back to the user when they
+// stopped it, else the program closes.
+void EndUnattendedRun() {
+  if (StopRequested()) g_commandLineMode = kModeInteractive;
+  else CloseMainWindowLater();
+}
+
+uint32_t DownloadModeThread(void*) {
+  // A top-level report must be set for the workspace to be analysed.
+  g_uiQuery.levels[0].kind = 1;
+  if (g_topReportKind == kNoTopReportKind) g_topReportKind = 1;
+  ReanalyzeWorkspace();
+  std::string stamp = tv::WxToBytes(wxDateTime::Now().Format("%x %X"));
+  g_workspace.SetString(&g_workspace.common.download_dt, stamp.c_str());
+  if (g_workspace.FileName()) g_workspace.Save();
+  SendJobDone();
+  return 1;
+}
+
+int32_t DownloadModeDone(int32_t) {
+  // Whatever happened, the run is over: nobody is there to answer "save changes?".
+  if (CTrailvaneDoc* doc = TheDocument()) doc->SetModifiedFlag(false);
+  g_workspace.ClearDirty();
+  g_logFileAdded = false;
+  CloseMainWindowLater();
+  return 0;
+}
+
+uint32_t UpdateDownloadThread(void*) {
+  if (s_updateEntries) DownloadDatabaseUpdates(*s_updateEntries);
+  SendJobDone();
+  return 1;
+}
+
+int32_t UpdateDownloadDone(int32_t) {
+  s_updateEntries.reset();
+  s_updateCount = 0;
+  if (g_commandLineMode != kModeInteractive) EndUnattendedRun();
+  return 0;
+}
+
+void UpdateModeStart() {
+  ProxySetting proxy;
+  if (ProxyFromEnvironment(&proxy)) SetUpdateProxy(proxy.host.substr(0, 249), proxy.port);
+  else SetUpdateProxy("", 0);
+  RunInWorkerThread(UpdateFetchListThread, nullptr, UpdateListDone);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+bool IsFirstInstance() { return s_firstInstance; }
+
+void CleanupEnvironmentOnce() {
+  if (!s_environmentUp) return;
+  s_environmentUp = false;
+  CleanupEnvironment();
+}
+
+void InitProgramEngine(bool unattended) {
+  InstallUiEngineCallbacks();
+  // A scheduled run has nobody to close an error box: errors go to the
+  // terminal and, as always, to the diagnostics log.
+  if (unattended) SetEngineCallbacks(nullptr, &PrintEngineError, nullptr, &AppendProgressText, nullptr, &SetProgressBar);
+  std::string folder = tv::ProgramDir();
+  if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  InitEnvironment(folder.c_str());
+  s_environmentUp = true;
+  g_project.SetOdbcLoader(&LoadOdbcTable);
+  LoadConfig();
+  // Tables downloaded by the update are swapped in on the UI thread, where
+  // the report lists read them.
+  SetDatabaseReloadRunner([](void (*reload)()) {
+    if (!tv::RunOnUiThread(reload)) reload();
+  });
+  if (!CWorkspaceDlg::PaneDialogs().editSource) CWorkspaceDlg::PaneDialogs().editSource = &ShowLogFileDialog;
+  if (!CWorkspaceDlg::PaneDialogs().editGroup) CWorkspaceDlg::PaneDialogs().editGroup = &EditGroupInDialog;
+}
+
+void SetPeriodDefaults() {
+  const tv::CivilDate& today = EnvironmentToday();
+  g_periodTo.valid = true;
+  g_periodTo.day = static_cast<uint8_t>(today.day);
+  g_periodTo.month = static_cast<uint8_t>(today.month);
+  g_periodTo.year = static_cast<uint16_t>(today.year);
+  g_periodFrom = g_periodTo;
+  g_periodFrom.day = 1;
+}
+
+void PlaceMainWindow(CMainFrame* frame) {
+  wxPoint at = frame->GetPosition();
+  StoredPlacement stored;
+  stored.read = tv::RegReadDword("WinTop", &stored.top) && tv::RegReadDword("WinBotton", &stored.bottom) &&
+                tv::RegReadDword("WinLeft", &stored.left) && tv::RegReadDword("WinRight", &stored.right);
+  // The first size fits the toolbar, the navigator, a report list and its
+  // filters, within the screen's work area.
+  wxSize fit(std::max(1000, frame->ToolBar() ? frame->ToolBar()->GetBestSize().x + 16 : 0), 700);
+  int display = wxDisplay::GetFromWindow(frame);
+  const wxRect area = wxDisplay(display == wxNOT_FOUND ? 0 : static_cast<unsigned>(display)).GetClientArea();
+  fit.x = std::min(fit.x, area.GetWidth());
+  fit.y = std::min(fit.y, area.GetHeight());
+  WindowRect r = ChooseWindowRect(at.x, at.y, stored, &OnSomeScreen, fit.x, fit.y);
+  frame->SetSize(r.left, r.top, r.Width(), r.Height());
+  uint32_t maximised = 0;
+  if (tv::RegReadDword("MaxWin", &maximised) && maximised) frame->Maximize(true);
+  frame->Show(true);
+  frame->Update();
+}
+
+void OfferCrashReport(bool firstInstance, wxWindow* parent, bool ask) {
+  // The check starts a new log: a second instance must leave the running one's alone.
+  if (!firstInstance) return;
+  std::string banner = std::string(kProductName) + " " + kProductVersion;
+  std::string mail = CheckCrashLog(banner.c_str());
+  if (mail.empty() || !ask) return;
+  auto& question = CTrailvaneDoc::DocDialogs().message;
+  const wxString text = "Program crashed!\nPlease send to us bug report (via e-mail).\n\nSend report?";
+  int answer = question ? question(text, wxYES_NO | wxICON_QUESTION)
+                   : wxMessageBox(text, kProductName, wxYES_NO | wxICON_QUESTION, parent);
+  if (answer == wxYES) tv::Launch(mail);
+}
+
+void StartCommandLineMode(int mode) {
+  g_commandLineMode = mode;
+  if (mode == kModeDownload) {
+    g_unattended = true;
+    RunInWorkerThread(DownloadModeThread, nullptr, DownloadModeDone);
+  } else if (mode == kModeUpdate) {
+    UpdateModeStart();
+  } else {
+    uint32_t kind = 0;
+    if (tv::RegReadDword("WinAMenu", &kind)) {
+      SwitchTopReport(static_cast<int>(kind));
+      if (CRMenu* tree = Navigator()) tree->SelectReportInTree(true);
+    }
+  }
+}
+
+void SetUpdateProxy(const std::string& host, uint16_t port) {
+  s_proxyHost = host;
+  s_proxyPort = host.empty() ? 0 : port;
+}
+
+uint32_t UpdateFetchListThread(void*) {
+  s_updateEntries = std::make_unique<std::vector<CUpdateEntry>>();
+  s_updateCount = CheckDatabaseUpdates(s_updateEntries.get(), s_proxyHost.empty() ? nullptr : s_proxyHost.c_str(),
+                                       s_proxyPort);
+  SendJobDone();
+  return 1;
+}
+
+int32_t UpdateListDone(int32_t) {
+  if (s_updateCount > 0 && s_updateEntries) {
+    if (RunUpdateListDialog(MainFrame(), s_updateEntries.get())) {
+      RunInWorkerThread(UpdateDownloadThread, nullptr, UpdateDownloadDone);
+    } else {
+      // Cancelled: the user is there, so the program stays open for them. The
+      // connection kept for the download is not needed any more.
+      CloseInternetSessions();
+      s_updateEntries.reset();
+      s_updateCount = 0;
+      g_commandLineMode = kModeInteractive;
+    }
+    return 0;
+  }
+  s_updateEntries.reset();
+  s_updateCount = 0;
+  if (g_commandLineMode != kModeInteractive) EndUnattendedRun();
+  return 0;
+}
+
+void CloseMainWindowLater() {
+  if (!wxTheApp) return;
+  wxTheApp->CallAfter([] {
+    if (CMainFrame* frame = MainFrame()) frame->Close();
+  });
+}
+
+void ShowAboutBox(wxWindow* parent) {
+  CAboutDlg dlg(parent);
+  dlg.ShowModal();
+}
+
+bool StartProgram(const std::vector<std::string>& args) {
+  g_workspaceOpened = false;
+  g_logFileAdded = false;
+  g_unattended = false;
+  // Known before anything is traced: a second instance writes nothing to the
+  // running one's diagnostics log.
+  s_instance = std::make_unique<wxSingleInstanceChecker>();
+  s_firstInstance = !s_instance->Create("Trailvane.lock", tv::BytesToWx(tv::DataDir())) ||
+                    !s_instance->IsAnotherRunning();
+  SetBugLogEnabled(s_firstInstance);
+
+  CommandLine line = ParseCommandLine(args);
+  g_unattended = line.mode == kModeDownload;
+  InitProgramEngine(g_unattended);
+  SetPeriodDefaults();
+
+  s_document = std::make_unique<CTrailvaneDoc>();
+  SetTheDocument(s_document.get());
+  auto* frame = new CMainFrame;
+  frame->SetCleanupHook(&CleanupEnvironmentOnce);
+  if (!frame->Create()) {
+    delete frame;
+    EndProgram();
+    return false;
+  }
+  bool opened = line.file.empty() ? s_document->OnNewDocument() : s_document->OnOpenDocument(line.file);
+  if (!opened) {
+    // The document named the file in its message.
+    frame->Destroy();
+    EndProgram();
+    return false;
+  }
+  if (!line.file.empty()) s_document->SetPathName(line.file, true);
+
+  wxMenuBar* menu = frame->LoadIconMenu();
+  BindDocumentCommands(frame, menu && menu->GetMenuCount() ? menu->GetMenu(0) : nullptr);
+  frame->Bind(wxEVT_MENU, [frame](wxCommandEvent&) { ShowAboutBox(frame); }, wxID_ABOUT);
+  frame->Bind(wxEVT_MENU, [frame](wxCommandEvent&) { frame->Close(); }, wxID_EXIT);
+  BindApplicationCommands(frame);
+
+  if (!g_workspaceOpened) {
+    std::string last;
+    if (tv::RegReadString("LastWorkspace", &last, 4096) && !last.empty()) {
+      if (s_document->OnOpenDocument(last)) s_document->SetPathName(last, true);
+    }
+  }
+  LoadListColumnInfo();
+  PlaceMainWindow(frame);
+  // Nobody is there to answer in a scheduled download run; the check still starts the new log.
+  OfferCrashReport(s_firstInstance, frame, line.mode != kModeDownload);
+  if (wxWindow* pane = ReportPane(CurrentPaneSlot())) pane->SetFocus();
+  StartCommandLineMode(line.mode);
+  return true;
+}
+
+void EndProgram() {
+  CloseInternetSessions();
+  CleanupEnvironmentOnce();
+  SetTheDocument(nullptr);
+  s_document.reset();
+  s_instance.reset();
+  SetBugLogEnabled(true);
+  g_unattended = false;
+}
+
+// ---------------------------------------------------------------------------
+
+bool CTrailvaneApp::OnInit() {
+  SetAppName("Trailvane");
+  SetVendorName("Brindlecot");
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.push_back(tv::WxToBytes(argv[i]));
+  if (!StartProgram(args)) {
+    m_exitStatus = 1;
+    return false;
+  }
+  return true;
+}
+
+int CTrailvaneApp::OnExit() {
+  EndProgram();
+  return wxApp::OnExit();
+}
+
+void MarkModifiedBeforeCommand(const wxEvent& event) {
+  if (event.GetEventType() == wxEVT_MENU && g_workspace.IsDirty())
+    if (CTrailvaneDoc* doc = TheDocument()) doc->SetModifiedFlag(true);
+}
+
+int CTrailvaneApp::FilterEvent(wxEvent& event) {
+  MarkModifiedBeforeCommand(event);
+  return Event_Skip;
+}

@@ -1,0 +1,523 @@
+#include "ui/app/mainwindow.h"
+
+#include <wx/dateevt.h>
+#include <wx/datectrl.h>
+#include <wx/dnd.h>
+#include <wx/filedlg.h>
+#include <wx/filename.h>
+#include <wx/msgdlg.h>
+#include <wx/statusbr.h>
+#include <wx/utils.h>
+
+#include <cstdio>
+#include <string>
+
+#include "base/msgsink.h"
+#include "engine/config/workspace.h"
+#include "engine/display/display.h"
+#include "engine/store/project.h"
+#include "engine/store/reportkind.h"
+#include "output/csvexport.h"
+#include "output/htmlexport.h"
+#include "output/reportrows.h"
+#include "output/textexport.h"
+#include "platform/clock.h"
+#include "platform/launcher.h"
+#include "platform/wx/profile.h"
+#include "platform/wx/wxtext.h"
+#include "ui/app/analysisstart.h"
+#include "ui/app/document.h"
+#include "ui/app/mainview.h"
+#include "ui/app/subreportframe.h"
+#include "ui/core/navigationstate.h"
+#include "ui/core/panetables.h"
+#include "ui/core/reportcells.h"
+#include "ui/core/reportcommands.h"
+#include "ui/core/uistate.h"
+#include "ui/panes/chartpane.h"
+#include "ui/panes/columnprofile.h"
+#include "ui/panes/navigationjobs.h"
+#include "ui/panes/navigatortree.h"
+#include "ui/panes/reportpanes.h"
+#include "ui/panes/workspacepane.h"
+#include "ui/widgets/artwork.h"
+#include "ui/widgets/commandids.h"
+#include "ui/widgets/menus.h"
+#include "ui/widgets/reportlistctrl.h"
+#include "ui/widgets/splitter.h"
+#include "ui/widgets/toolbar.h"
+#include "ui/widgets/worker.h"
+
+namespace {
+
+CMainFrame* s_mainFrame = nullptr;
+
+constexpr int kNavigatorWidth = 190;
+constexpr int kViewHeight = 450;
+
+// Historical command number <-> the id the windows use.
+int WindowId(int number) {
+  switch (number) {
+    case command::kFileNew: return wxID_NEW;
+    case command::kFileOpen: return wxID_OPEN;
+    case command::kFileSave: return wxID_SAVE;
+    case command::kFilePrint: return wxID_PRINT;
+    case command::kEditCopy: return wxID_COPY;
+    default: return Cmd(number);
+  }
+}
+
+int HistoricalCommand(int id) {
+  switch (id) {
+    case wxID_NEW: return command::kFileNew;
+    case wxID_OPEN: return command::kFileOpen;
+    case wxID_SAVE: return command::kFileSave;
+    case wxID_PRINT: return command::kFilePrint;
+    case wxID_COPY: return command::kEditCopy;
+    default: return id - kCommandBase + 32768;
+  }
+}
+
+uint32_t PackedOf(const wxDateTime& date) {
+  return PackDate(static_cast<unsigned>(date.GetDay()), static_cast<unsigned>(date.GetMonth()) + 1,
+                  static_cast<unsigned>(date.GetYear()));
+}
+
+wxDateTime DateOf(uint32_t packed) {
+  return wxDateTime(static_cast<wxDateTime::wxDateTime_t>(packed & 0xFF),
+                    static_cast<wxDateTime::Month>(((packed >> 8) & 0xFF) - 1), static_cast<int>(packed >> 16));
+}
+
+class CLogDropTarget : public wxFileDropTarget {
+ public:
+  explicit CLogDropTarget(CMainFrame* frame) : m_frame(frame) {}
+  bool OnDropFiles(wxCoord, wxCoord, const wxArrayString& paths) override { return m_frame->DropFiles(paths); }
+
+ private:
+  CMainFrame* m_frame;
+};
+
+}  // namespace
+
+CMainFrame* MainFrame() { return s_mainFrame; }
+
+wxString ChooseExportPath(wxWindow* parent, const wxString& extension) {
+  if (CMainFrame::ExportPathChooser()) return CMainFrame::ExportPathChooser()(parent, extension);
+  wxFileDialog dialog(parent, "Save As", wxEmptyString, "report." + extension,
+                      wxString::Format("%s files (*.%s)|*.%s|All Files (*.*)|*", extension.Upper(), extension, extension),
+                      wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+  if (dialog.ShowModal() != wxID_OK) return wxString();
+  wxFileName name(dialog.GetPath());
+  if (!name.HasExt()) name.SetExt(extension);
+  return name.GetFullPath();
+}
+
+SortCompareFn ReportListComparator(int kind, const CRowTable& table) {
+  CSortListCtrl* list = CurrentReportList;
+  if (!list || list->reportKind != kind || list->rowTable != &table) return nullptr;
+  if (list->sortColumn < 0 || list->sortColumn >= list->columnCount) return nullptr;
+  SetReportSortParameters(list->columns[list->sortColumn].type, list->sortAscending != 0, kind, &table);
+  return CompareReportRows;
+}
+
+CMainFrame::SavePathFn& CMainFrame::ExportPathChooser() {
+  static SavePathFn fn;
+  return fn;
+}
+
+CMainFrame::MessageFn& CMainFrame::FrameMessage() {
+  static MessageFn fn;
+  return fn;
+}
+
+namespace {
+
+int FrameMessageBox(wxWindow* parent, const wxString& text, long style) {
+  if (CMainFrame::FrameMessage()) return CMainFrame::FrameMessage()(text, style);
+  return wxMessageBox(text, "Trailvane", style, parent);
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame() = default;
+
+CMainFrame::~CMainFrame() {
+  Detach();
+  if (s_mainFrame == this) s_mainFrame = nullptr;
+  if (m_cleanup) {
+    std::function<void()> cleanup = std::move(m_cleanup);
+    m_cleanup = nullptr;
+    cleanup();
+  }
+}
+
+bool CMainFrame::Create(const wxString& title) {
+  if (!wxFrame::Create(nullptr, wxID_ANY, title, wxDefaultPosition, wxSize(1000, 720))) return false;
+  SetIcons(AppIconBundle());
+
+  m_toolbar = new CMainToolBar(this, wxID_ANY, wxTB_HORIZONTAL | wxTB_FLAT | wxTB_NODIVIDER);
+  m_toolbar->LoadButtons(kToolbarImageSize);
+  const long pickerStyle = wxDP_DROPDOWN | wxDP_ALLOWNONE | wxDP_SHOWCENTURY;
+  m_from = new wxDatePickerCtrl(m_toolbar, ID_DATE_FROM, wxDefaultDateTime, wxDefaultPosition, wxDefaultSize,
+                                pickerStyle);
+  m_to = new wxDatePickerCtrl(m_toolbar, ID_DATE_TO, wxDefaultDateTime, wxDefaultPosition, wxDefaultSize, pickerStyle);
+  if (!m_toolbar->PlaceControl(ID_DATE_FROM, m_from) || !m_toolbar->PlaceControl(ID_DATE_TO, m_to)) return false;
+  m_from->SetToolTip("From (filter on date)");
+  m_to->SetToolTip("To (filter on date)");
+  m_from->SetValue(wxDefaultDateTime);
+  m_to->SetValue(wxDefaultDateTime);
+  SetToolBar(m_toolbar);
+
+  wxStatusBar* status = CreateStatusBar(4);
+  if (!status) return false;
+  const int widths[] = {-1, 48, 48, 48};
+  status->SetStatusWidths(4, widths);
+  status->SetStatusText("Ready", 0);
+
+  if (!CreateClient()) return false;
+
+  std::vector<wxAcceleratorEntry> keys = CIconMenu::AcceleratorEntries();
+  if (!keys.empty()) SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(keys.size()), keys.data()));
+
+  for (int command : FrameUiCommands()) Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, WindowId(command));
+  Bind(wxEVT_DATE_CHANGED, &CMainFrame::OnDateChanged, this, ID_DATE_FROM);
+  Bind(wxEVT_DATE_CHANGED, &CMainFrame::OnDateChanged, this, ID_DATE_TO);
+  for (int id : {ID_REPORT_EXPORT_TEXT, ID_REPORT_EXPORT_HTML, ID_REPORT_EXPORT_CSV, ID_REPORT_SEND_MAIL})
+    Bind(wxEVT_MENU, &CMainFrame::OnExport, this, id);
+  for (int id : {ID_VIEW_SUBREPORT_TABLE, ID_VIEW_SUBREPORT_CHART, ID_VIEW_CLOSE_SUBREPORT, ID_VIEW_CHART_FRAME})
+    Bind(wxEVT_MENU, &CMainFrame::OnSubreport, this, id);
+  for (int id : {ID_VIEW_CHART, ID_VIEW_TABLE, ID_VIEW_CHART_TABLE}) Bind(wxEVT_MENU, &CMainFrame::OnView, this, id);
+  for (int kind = 1; kind <= kMaxReportKind; ++kind) {
+    int id = Cmd(static_cast<int>(ReportCommandOf(kind).commandId));
+    // The child pages of a row first check the site address (application command).
+    if (ReportCommandOf(kind).commandId != command::kHelpIndex && kind != kReportChildPages)
+      Bind(wxEVT_MENU, &CMainFrame::OnGo, this, id);
+  }
+  Bind(wxEVT_MENU, &CMainFrame::OnGo, this, ID_GO_PREVIOUS);
+  Bind(wxEVT_MENU, &CMainFrame::OnGo, this, ID_GO_NEXT);
+  Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
+  Bind(wxEVT_IDLE, &CMainFrame::OnIdle, this);
+  SetDropTarget(new CLogDropTarget(this));
+
+  s_mainFrame = this;
+  SetEngineStatusBar(status);
+  SetWorkerView(m_view);
+  InstallNavigation(this);
+  InstallAnalysisStart();
+  SetLevelMovedHook([this] { UpdateChartPane(); });
+  g_setDateFilterPickers = [this](uint32_t first, uint32_t last) { SetDateFilterPickers(first, last); };
+  UpdateMainTitle();
+  return true;
+}
+
+bool CMainFrame::CreateClient() {
+  m_outer = new CHideSplitterWnd;
+  if (!m_outer->CreateStatic(this, 1, 2)) return false;
+  m_navigator = new CRMenu;
+  if (!m_navigator->Create(m_outer)) return false;
+  m_outer->CreateView(0, 0, m_navigator, wxSize(kNavigatorWidth, 0));
+  m_inner = new CHideSplitterWnd;
+  if (!m_inner->CreateStatic(m_outer, 2, 1)) return false;
+  m_outer->CreateView(0, 1, m_inner, wxSize(0, 0));
+  m_view = new CTrailvaneView;
+  if (!m_view->Create(m_inner)) return false;
+  m_inner->CreateView(0, 0, m_view, wxSize(0, kViewHeight));
+  m_aux = new CAuxFrame;
+  if (!m_aux->Create(m_inner)) return false;
+  m_inner->CreateView(1, 0, m_aux, wxSize(0, 0));
+  m_inner->HideRow(1);
+  m_subreportShown = false;
+  return true;
+}
+
+wxMenuBar* CMainFrame::LoadIconMenu() {
+  CIconMenu::flatLookXp = true;
+  CIconMenu::flatLookOther = true;
+  wxMenuBar* bar = CIconMenu::CreateMenuBar();
+  if (bar) SetMenuBar(bar);
+  return bar;
+}
+
+// ---------------------------------------------------------------------------
+// Subreport row
+
+void CMainFrame::ShowSubreportPane(int show) {
+  if (!m_inner) return;
+  if (show) {
+    if (!m_subreportShown) m_inner->ShowRow(1);
+    m_subreportShown = true;
+    return;
+  }
+  PushLevelFrame(nullptr, 0, -1);
+  if (m_aux) m_aux->ForgetChartFrame();
+  if (m_subreportShown) m_inner->HideRow(1);
+  m_subreportShown = false;
+}
+
+bool CMainFrame::SubreportShown() const { return m_subreportShown; }
+
+void CMainFrame::UpdateChartPane() {
+  if (!m_subreportShown) return;
+  if (m_aux && m_aux->ChartFrameInUse() && CanShowChart() && !g_nav.chartMode) {
+    m_aux->UpdateChartFrame();
+    return;
+  }
+  ShowSubreportPane(0);
+}
+
+void CMainFrame::OnSubreport(wxCommandEvent& event) {
+  const int kind = GetCurrentReportType();
+  const bool allowed = kind != 0 && kind != kReportSpiderTree && kind != kReportSummary && !g_nav.chartMode;
+  switch (event.GetId()) {
+    case ID_VIEW_SUBREPORT_TABLE:
+    case ID_VIEW_SUBREPORT_CHART:
+      if (!allowed || IsWorkerBusy()) return;
+      ShowSubreportPane(1);
+      m_aux->OpenSubreport(kind, event.GetId() == ID_VIEW_SUBREPORT_TABLE ? CAuxFrame::kTableMode : CAuxFrame::kChartMode,
+                           -1);
+      break;
+    case ID_VIEW_CLOSE_SUBREPORT: ShowSubreportPane(0); break;
+    case ID_VIEW_CHART_FRAME:
+      if (g_nav.chartMode || !CanShowChart() || g_runPending) return;
+      ShowSubreportPane(0);
+      if (m_aux->ShowChartFrame()) ShowSubreportPane(1);
+      break;
+    default: break;
+  }
+}
+
+void CMainFrame::OnView(wxCommandEvent& event) {
+  if (IsWorkerBusy() || g_runPending) return;
+  int chart = event.GetId() == ID_VIEW_CHART ? 1 : event.GetId() == ID_VIEW_TABLE ? 0 : (g_nav.chartMode ? 0 : 1);
+  if (chart && (g_nav.chartMode || !CanShowChart())) return;
+  if (!chart && !g_nav.chartMode) return;
+  ShowSubreportPane(0);
+  ShowPane(chart);
+}
+
+void CMainFrame::OnGo(wxCommandEvent& event) {
+  const int id = event.GetId();
+  if (id == ID_GO_PREVIOUS) {
+    GoBackToLevel(-1);
+    return;
+  }
+  if (id == ID_GO_NEXT) {
+    GoForwardLevel();
+    return;
+  }
+  const int command = HistoricalCommand(id);
+  for (int kind = 1; kind <= kMaxReportKind; ++kind) {
+    if (static_cast<int>(ReportCommandOf(kind).commandId) == command) {
+      GoToReport(kind, 1);
+      return;
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Update answers
+
+FrameUiContext CMainFrame::UiContext() const {
+  FrameUiContext context;
+  context.subreportShown = m_subreportShown;
+  context.reportListCurrent = CurrentReportList != nullptr;
+  return context;
+}
+
+void CMainFrame::OnUpdateCommand(wxUpdateUIEvent& event) {
+  CommandUiAnswer answer;
+  if (!FrameCommandUi(HistoricalCommand(event.GetId()), UiContext(), &answer)) {
+    event.Skip();
+    return;
+  }
+  event.Enable(answer.enabled);
+  if (answer.checked >= 0) event.Check(answer.checked != 0);
+}
+
+void CMainFrame::OnIdle(wxIdleEvent& event) {
+  event.Skip();
+  wxStatusBar* status = GetStatusBar();
+  // Other display servers tell the state of the modifiers only.
+  if (!status || status->GetFieldsCount() < 4 || wxGetDisplayInfo().type != wxDisplayX11) return;
+  const wxKeyCode keys[] = {WXK_CAPITAL, WXK_NUMLOCK, WXK_SCROLL};
+  const char* texts[] = {"CAP", "NUM", "SCRL"};
+  for (int i = 0; i < 3; ++i) {
+    wxString text = wxGetKeyState(keys[i]) ? texts[i] : "";
+    if (status->GetStatusText(i + 1) != text) status->SetStatusText(text, i + 1);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Date pickers
+
+void CMainFrame::SetDateFilterPickers(uint32_t firstDate, uint32_t lastDate) {
+  if (!m_from || !m_to) return;
+  m_settingPickers = true;
+  uint32_t first = PickerDate(firstDate), last = PickerDate(lastDate);
+  if (!first || !last) {
+    tv::CivilDate today = tv::Today();
+    first = last = PackDate(static_cast<unsigned>(today.day), static_cast<unsigned>(today.month),
+                            static_cast<unsigned>(today.year));
+  }
+  // A picker whose filter is on is the user's choice: the update stops there.
+  if (!g_uiQuery.dateFromOn) {
+    m_from->SetValue(DateOf(first));
+    if (!g_uiQuery.dateToOn) m_to->SetValue(DateOf(last));
+  }
+  m_settingPickers = false;
+}
+
+void CMainFrame::StorePickerDate(bool from) {
+  wxDatePickerCtrl* picker = from ? m_from : m_to;
+  if (!picker) return;
+  const wxDateTime value = picker->GetValue();
+  uint32_t& on = from ? g_uiQuery.dateFromOn : g_uiQuery.dateToOn;
+  uint32_t& date = from ? g_uiQuery.dateFrom : g_uiQuery.dateTo;
+  const uint32_t newOn = value.IsValid() ? 1 : 0;
+  const uint32_t newDate = value.IsValid() ? PackedOf(value) : date;
+  if (newOn == on && newDate == date) return;
+  on = newOn;
+  date = newDate;
+  RerunAllOnWorker(nullptr);
+}
+
+void CMainFrame::OnDateChanged(wxDateEvent& event) {
+  if (m_settingPickers) return;
+  StorePickerDate(event.GetId() == ID_DATE_FROM);
+}
+
+// ---------------------------------------------------------------------------
+// Exports
+
+void CMainFrame::OnExport(wxCommandEvent& event) { ExportReport(event.GetId()); }
+
+void CMainFrame::ExportReport(int commandId) {
+  const int kind = GetCurrentReportType();
+  if (kind == 0 || kind == kReportSpiderTree || g_runPending || IsWorkerBusy()) return;
+  std::string path;
+  if (commandId == ID_REPORT_SEND_MAIL) {
+    path = MailMessagePath();
+    if (path.empty()) {
+      FrameMessageBox(this, "There is no private temporary folder for the message.", wxOK | wxICON_ERROR);
+      return;
+    }
+  } else {
+    const char* extension = commandId == ID_REPORT_EXPORT_TEXT   ? "txt"
+                            : commandId == ID_REPORT_EXPORT_HTML ? "html"
+                            : commandId == ID_REPORT_EXPORT_CSV  ? "csv"
+                                                                 : nullptr;
+    if (!extension) return;
+    wxString chosen = ChooseExportPath(this, extension);
+    if (chosen.empty()) return;
+    path = tv::WxToBytes(chosen);
+  }
+  // The writers say nothing when the file cannot be made at all.
+  const bool existed = wxFileName::FileExists(tv::BytesToWx(path));
+  if (FILE* probe = fopen(path.c_str(), "ab")) {
+    fclose(probe);
+    if (!existed) std::remove(path.c_str());
+  } else {
+    FrameMessageBox(this, "Cannot create the file '" + tv::BytesToWx(path) + "'.", wxOK | wxICON_ERROR);
+    return;
+  }
+  wxBusyCursor wait;
+  CRowTable& table = GetCurrentQueryState();
+  SortCompareFn compare = ReportListComparator(kind, table);
+  int ok = 0;
+  switch (commandId) {
+    case ID_REPORT_SEND_MAIL: ok = ExportReportToMail(path.c_str(), kind, table, g_uiQuery, compare); break;
+    case ID_REPORT_EXPORT_TEXT: ok = ExportReportToText(path.c_str(), kind, table, g_uiQuery, compare); break;
+    case ID_REPORT_EXPORT_HTML:
+      ok = ExportReportToHtml(path.c_str(), kind, table, nullptr, g_uiQuery, compare) ? 1 : 0;
+      break;
+    default: ok = ExportReportToCsv(path.c_str(), kind, table, g_uiQuery, compare); break;
+  }
+  if (ok && commandId == ID_REPORT_SEND_MAIL) tv::Launch(path);
+}
+
+// ---------------------------------------------------------------------------
+// Dropped files
+
+bool CMainFrame::DropFiles(const wxArrayString& paths) {
+  // The worker reads the sources while a job runs.
+  if (paths.empty() || IsWorkerBusy()) return false;
+  g_project.sources.Clear();
+  for (const wxString& path : paths) g_project.sources.AddFiles(tv::WxToBytes(path).c_str());
+  g_workspace.SetDirty();
+  if (CWorkspaceDlg* pane = WorkspacePane()) pane->FillLogSourceList(0);
+  ResetNavigation(1);
+  RerunAllOnWorker(nullptr);
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Closing
+
+void CMainFrame::SaveWindowState() {
+  if (g_topReportKind != kNoTopReportKind) tv::RegWriteDword("WinAMenu", g_topReportKind);
+  std::string selected;
+  if (CurrentReportList) selected = CurrentReportList->SaveColumnState();
+  tv::RegWriteString("ActiveListItem", selected);
+  const bool maximised = IsMaximized();
+  tv::RegWriteDword("MaxWin", maximised ? 1 : 0);
+  // A minimised window's rectangle is not where it will come back.
+  if (!maximised && !IsIconized()) {
+    const wxRect r = GetRect();
+    tv::RegWriteDword("WinTop", static_cast<uint32_t>(r.GetTop()));
+    tv::RegWriteDword("WinBotton", static_cast<uint32_t>(r.GetTop() + r.GetHeight()));
+    tv::RegWriteDword("WinLeft", static_cast<uint32_t>(r.GetLeft()));
+    tv::RegWriteDword("WinRight", static_cast<uint32_t>(r.GetLeft() + r.GetWidth()));
+  }
+  if (CTrailvaneDoc* doc = TheDocument()) tv::RegWriteString("LastWorkspace", doc->GetPathName());
+  SaveListColumnInfo();
+}
+
+void CMainFrame::OnClose(wxCloseEvent& event) {
+  if (IsWorkerBusy()) {
+    RequestStop();
+    if (event.CanVeto()) {
+      // Closed again from the end of the job (JobEnded).
+      m_closePending = true;
+      event.Veto();
+      return;
+    }
+    FinishRunningJob();
+  }
+  m_closePending = false;
+  if (event.CanVeto()) {
+    if (CTrailvaneDoc* doc = TheDocument(); doc && !doc->CanCloseFrame()) {
+      event.Veto();
+      return;
+    }
+  }
+  RequestStop();
+  SaveWindowState();
+  ClearEngineCallbacks();
+  Detach();
+  Destroy();
+}
+
+void CMainFrame::JobEnded() {
+  // Chart panes kept their background while the worker wrote their rows.
+  if (CChartDlg* chart = ChartPane(); chart && chart->IsShownOnScreen()) chart->Refresh();
+  if (m_aux && m_subreportShown) {
+    m_aux->SubreportChart()->Refresh();
+    m_aux->ChartFramePane()->Refresh();
+  }
+  if (m_closePending && !IsWorkerBusy()) CallAfter([this] { Close(); });
+}
+
+void CMainFrame::Detach() {
+  if (m_detached) return;
+  m_detached = true;
+  // Windows go only once no job can touch them.
+  if (IsWorkerBusy()) FinishRunningJob();
+  if (g_setDateFilterPickers) g_setDateFilterPickers = nullptr;
+  SetLevelMovedHook(nullptr);
+  UninstallNavigation();
+  ReportPaneHooks().runAnalysis = nullptr;
+  SetWorkerView(nullptr);
+  SetEngineStatusBar(nullptr);
+  CurrentReportList = nullptr;
+  SetDropTarget(nullptr);
+}
