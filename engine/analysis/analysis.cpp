@@ -1,8 +1,11 @@
 #include "engine/analysis/analysis.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <unordered_map>
+#include <vector>
 
 #include "base/msgsink.h"
 #include "engine/analysis/dnscache.h"
@@ -176,7 +179,7 @@ void Progress(uint64_t done) {
   if (done % 100 == 0) EngineProgress(static_cast<uint32_t>(done / 100), 0);
 }
 
-// The record tree: any order of hits.
+// The record tree: any order of hits, and hosts that compare in no one way.
 void NumberWithTree(CLogSourceList& sources, VisitorCounter& counter) {
   CRecordTree tree;
   tree.SetCompare(CompareWithVisit, CRecordTree::kVisitors, AnyHostName(sources) ? nullptr : VisitorDigest);
@@ -201,21 +204,21 @@ uint64_t HashText(const char* t, uint64_t h) {
   return h * 1099511628211ull;
 }
 
-// While every visitor's hits come in time order, a hit can only continue its
-// visitor's latest visit, so the tree's answer is known from that visit alone.
-// Returns false, having numbered nothing for good, when some visitor's hits go
-// back in time; the tree then does the work.
-bool NumberInTimeOrder(CLogSourceList& sources, VisitorCounter& counter) {
-  if (AnyAddressWithName(sources)) return false;  // hosts then compare in no one way
-  struct Visit {
-    CHitRecord* last;
-    int64_t lastTime;
-    int32_t next;  // another identity with the same hash
-  };
-  std::vector<Visit> visits;
-  std::unordered_map<uint64_t, int32_t> byIdentity;
-  std::unordered_map<TextHandle, uint64_t> agentHash, cookieHash, hostHash;
-  auto memo = [](std::unordered_map<TextHandle, uint64_t>& m, const CStringPool& pool, TextHandle h, uint64_t seed) {
+// A hash of the visitor identity, equal for hits CompareVisitors calls the same
+// visitor (unequal ones may collide), with the texts' hashes kept per handle.
+class IdentityHash {
+ public:
+  uint64_t Of(const CHitRecord* r) {
+    TextHandle cookie = r->GetCookie();
+    if (g_visitorCookies && cookie) return Memo(m_cookies, g_pools.cookies, cookie, 1469598103934665603ull);
+    uint32_t address = r->Address();
+    return Memo(m_agents, g_pools.agents, r->GetUserAgent(), 7) ^
+           (address ? address * 0x9E3779B97F4A7C15ull : Memo(m_hosts, g_pools.hosts, r->GetHostName(), 11) * 31);
+  }
+
+ private:
+  using Map = std::unordered_map<TextHandle, uint64_t>;
+  static uint64_t Memo(Map& m, const CStringPool& pool, TextHandle h, uint64_t seed) {
     if (!h) return seed;
     auto it = m.find(h);
     if (it == m.end()) {
@@ -223,7 +226,23 @@ bool NumberInTimeOrder(CLogSourceList& sources, VisitorCounter& counter) {
       it = m.emplace(h, text && *text ? HashText(text, seed) : seed).first;  // empty as none, as compared
     }
     return it->second;
+  }
+  Map m_agents, m_cookies, m_hosts;
+};
+
+// While every visitor's hits come in time order, a hit can only continue its
+// visitor's latest visit, so the tree's answer is known from that visit alone.
+// Returns false, having numbered nothing for good, when some visitor's hits go
+// back in time; the sorted numbering then does the work.
+bool NumberInTimeOrder(CLogSourceList& sources, VisitorCounter& counter) {
+  struct Visit {
+    CHitRecord* last;
+    int64_t lastTime;
+    int32_t next;  // another identity with the same hash
   };
+  std::vector<Visit> visits;
+  std::unordered_map<uint64_t, int32_t> byIdentity;
+  IdentityHash identity;
   const int64_t limit = static_cast<int64_t>(g_project.session) * 60;
   uint64_t done = 0;
   for (int i = 0; i < sources.Count() && !StopRequested(); ++i) {
@@ -231,15 +250,7 @@ bool NumberInTimeOrder(CLogSourceList& sources, VisitorCounter& counter) {
     uint64_t n = store.RecordCount();
     CHitRecord* r = n ? store.First() : nullptr;
     for (uint64_t k = 0; k < n && !StopRequested(); ++k, r = store.Next()) {
-      uint64_t key;
-      TextHandle cookie = r->GetCookie();
-      if (g_visitorCookies && cookie) {
-        key = memo(cookieHash, g_pools.cookies, cookie, 1469598103934665603ull);
-      } else {
-        uint32_t address = r->Address();
-        key = memo(agentHash, g_pools.agents, r->GetUserAgent(), 7) ^
-              (address ? address * 0x9E3779B97F4A7C15ull : memo(hostHash, g_pools.hosts, r->GetHostName(), 11) * 31);
-      }
+      uint64_t key = identity.Of(r);
       int64_t time = HitTimeOf(r);
       auto slot = byIdentity.find(key);
       int32_t found = -1;
@@ -273,6 +284,84 @@ bool NumberInTimeOrder(CLogSourceList& sources, VisitorCounter& counter) {
   return true;
 }
 
+// Hits in any order, across any number of sources: each visitor's hits sorted
+// by time make one visit until a gap longer than the session length, so the
+// visits do not depend on how the hits are split into files or sources, nor on
+// the order those are read in. A visit's number is given where its first hit
+// comes in list and store order, as the time-order walk gives it. Returns false,
+// having numbered nothing for good, when memory runs out.
+bool NumberBySortedVisits(CLogSourceList& sources, VisitorCounter& counter) {
+  uint64_t total = TotalHits(sources);
+  if (total >= UINT32_MAX) return false;
+  struct Hit {
+    int64_t time;
+    uint32_t identity;
+    uint32_t order;  // place in list and store order
+  };
+  std::vector<Hit> hits;
+  hits.reserve(total);
+  {
+    std::vector<CHitRecord*> first;  // one hit of each identity
+    std::vector<int32_t> next;       // another identity with the same hash
+    std::unordered_map<uint64_t, int32_t> byHash;
+    IdentityHash identity;
+    uint32_t order = 0;
+    for (int i = 0; i < sources.Count() && !StopRequested(); ++i) {
+      CHitStore& store = sources[i].records;
+      uint64_t n = store.RecordCount();
+      CHitRecord* r = n ? store.First() : nullptr;
+      for (uint64_t k = 0; k < n && !StopRequested(); ++k, r = store.Next()) {
+        auto slot = byHash.try_emplace(identity.Of(r), -1).first;
+        int32_t found = -1;
+        for (int32_t v = slot->second; v >= 0 && found < 0; v = next[v])
+          if (CompareVisitors(r, first[v], nullptr) == 0) found = v;
+        if (found < 0) {
+          found = static_cast<int32_t>(first.size());
+          first.push_back(r);
+          next.push_back(slot->second);
+          slot->second = found;
+        }
+        hits.push_back({HitTimeOf(r), static_cast<uint32_t>(found), order++});
+      }
+    }
+  }
+  if (StopRequested()) return true;
+  std::sort(hits.begin(), hits.end(), [](const Hit& a, const Hit& b) {
+    if (a.identity != b.identity) return a.identity < b.identity;
+    return a.time != b.time ? a.time < b.time : a.order < b.order;
+  });
+  const int64_t limit = static_cast<int64_t>(g_project.session) * 60;
+  std::vector<uint32_t> visitOf(hits.size());
+  uint32_t visits = 0;
+  for (size_t j = 0; j < hits.size(); ++j) {
+    if (j == 0 || hits[j].identity != hits[j - 1].identity || hits[j].time - hits[j - 1].time > limit) ++visits;
+    visitOf[hits[j].order] = visits - 1;
+  }
+  std::vector<Hit>().swap(hits);
+
+  std::vector<uint32_t> number(visits, 0);
+  uint64_t done = 0;
+  uint32_t order = 0;
+  for (int i = 0; i < sources.Count() && !StopRequested(); ++i) {
+    CHitStore& store = sources[i].records;
+    uint64_t n = store.RecordCount();
+    CHitRecord* r = n ? store.First() : nullptr;
+    for (uint64_t k = 0; k < n; ++k, r = store.Next()) {
+      uint32_t& id = number[visitOf[order++]];
+      if (id == 0) {
+        r->SetVisitorId(++g_visitorCounter);
+        counter.Check(r);
+        id = r->VisitorId();
+      } else {
+        r->SetVisitorId(id);
+      }
+      Progress(++done);
+    }
+    EngineProgress(static_cast<uint32_t>(done / 100), 0);
+  }
+  return true;
+}
+
 }  // namespace
 
 void NumberVisitors(CLogSourceList& sources, uint32_t start) {
@@ -282,15 +371,31 @@ void NumberVisitors(CLogSourceList& sources, uint32_t start) {
   VisitorCounter counter;
   g_visitorCounter = start;
   if (start >= kMaxVisitorId) g_visitorCounter = kMaxVisitorId, counter.saturated = true;
-  bool ordered;
-  try {
-    ordered = NumberInTimeOrder(sources, counter);
-  } catch (const std::bad_alloc&) {
-    ordered = false;
-  }
-  if (!ordered && !StopRequested()) {
-    g_visitorCounter = start >= kMaxVisitorId ? kMaxVisitorId : start;
+  const uint32_t first = g_visitorCounter;
+  auto restart = [&]() {
+    g_visitorCounter = first;  // the "too many" message stays said once
     EngineProgress(0, 0);
+  };
+  // With hosts that have both an address and a name (resolved by an earlier
+  // pass) the identity is no one equivalence, so only the tree can follow it.
+  bool done = false;
+  if (!AnyAddressWithName(sources)) {
+    try {
+      done = NumberInTimeOrder(sources, counter);
+    } catch (const std::bad_alloc&) {
+      done = false;
+    }
+    if (!done && !StopRequested()) {
+      restart();
+      try {
+        done = NumberBySortedVisits(sources, counter);
+      } catch (const std::bad_alloc&) {
+        done = false;
+      }
+    }
+  }
+  if (!done && !StopRequested()) {
+    restart();
     NumberWithTree(sources, counter);
   }
   EngineInfo("");

@@ -35,10 +35,16 @@ inline bool TwoDigits(const char* p, unsigned* v) {
 }
 
 // The client column at p: a dotted address, or the host text; the blank behind
-// it, or null when the line ends first.
+// it, or null when the line ends first. The address must end the column: a
+// client with a port ("10.0.0.1:80", as vhost formats and proxies write it) is
+// host text as written, not an address that silently loses its port.
 char* ReadClient(char* p, char* end, CHitRecord* rec, bool* comma) {
   char* blank = NextSpaceToken(p, end, comma);
-  if (blank) ParseIpAddress(p, static_cast<size_t>(blank - p) - (*comma ? 1 : 0), rec);
+  if (blank) {
+    size_t n = static_cast<size_t>(blank - p) - (*comma ? 1 : 0);
+    if (memchr(p, ':', n)) ParseHostName(rec, p, n);
+    else ParseIpAddress(p, n, rec);
+  }
   return blank;
 }
 
@@ -170,13 +176,22 @@ char* ReadCommonLine(CHitStore* store, char* p, char* end, const CGroupMaskList&
         c = aEnd + 1;
         while (c < end && *c == ' ') ++c;
         lineEnd = FindLineEnd(c, end);
+        char* cookie = nullptr;
+        size_t cookieLen = 0;
         if (c < lineEnd && *c == '"') {
           char* kEnd = FindClosingQuote(c + 1, end);
-          g_line.cookie = c + 1;
-          g_line.cookieLen = static_cast<size_t>((kEnd ? kEnd : lineEnd) - c - 1);
+          cookie = c + 1;
+          cookieLen = static_cast<size_t>((kEnd ? kEnd : lineEnd) - c - 1);
         } else if (c < lineEnd) {
-          g_line.cookie = c;
-          g_line.cookieLen = static_cast<size_t>(lineEnd - c);
+          cookie = c;
+          cookieLen = static_cast<size_t>(lineEnd - c);
+        }
+        // Servers append other fields here too (a request time, a port, a
+        // virtual host); taken as cookies they would turn the whole load to
+        // telling visitors apart by them.
+        if (cookie && LooksLikeCookie(cookie, cookieLen)) {
+          g_line.cookie = cookie;
+          g_line.cookieLen = cookieLen;
         }
       }
     }
@@ -194,6 +209,28 @@ unsigned MonthFromName(const char* name) {
   for (unsigned m = 0; m < 12; ++m)
     if (name[0] == kNames[3 * m] && name[1] == kNames[3 * m + 1] && name[2] == kNames[3 * m + 2]) return m + 1;
   return 1;
+}
+
+bool LooksLikeCookie(const char* text, size_t len) {
+  size_t i = 0, pairs = 0;
+  while (i < len) {
+    while (i < len && text[i] == ' ') ++i;
+    if (i < len && text[i] == ';') {  // an empty part, as a trailing "; " leaves
+      ++i;
+      continue;
+    }
+    if (i == len) break;
+    size_t name = i;
+    while (i < len && text[i] != '=' && text[i] != ';' && text[i] != ' ' && text[i] != '"' && text[i] != ',' &&
+           text[i] != '\t')
+      ++i;
+    if (i == name || i == len || text[i] != '=') return false;
+    while (i < len && text[i] != ';' && text[i] != ' ') ++i;  // the value
+    while (i < len && text[i] == ' ') ++i;
+    if (i < len && text[i] != ';') return false;  // a blank inside: two fields, not one pair
+    ++pairs;
+  }
+  return pairs > 0;
 }
 
 char* NextSpaceToken(char* p, char* end, bool* comma) {

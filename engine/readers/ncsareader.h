@@ -10,6 +10,11 @@
 // any other three characters give 1. Reads exactly three bytes.
 unsigned MonthFromName(const char* name);
 
+// Whether a field behind the user agent is a cookie as a server writes the
+// request's Cookie header: one or more name=value pairs separated by ';' (blanks
+// after a ';' allowed). A number, a port, "-" or a host name is not one.
+bool LooksLikeCookie(const char* text, size_t len);
+
 // The client token at p: the text up to the next blank becomes the line's host
 // text, without a ',' that ends it (*comma tells whether one did). Returns the
 // blank, or null when a line break or end comes first (no host text then).

@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/msgsink.h"
@@ -32,6 +36,38 @@ std::string W3c(const std::vector<Line>& lines, const std::string& date = "2004-
   for (const Line& l : lines)
     s += date + " " + l.time + " " + l.client + " " + l.page + " " + l.agent + " " + l.cookie + "\n";
   return s;
+}
+
+// A combined line at the given second from 2024-03-01 00:00:00, with what
+// follows the agent as written (a cookie or any other field).
+struct Hit {
+  int64_t second;
+  std::string client, agent, tail;
+};
+std::string Combined(const Hit& h) {
+  char date[40];
+  int64_t s = h.second;
+  snprintf(date, sizeof date, "%02d/Mar/2024:%02d:%02d:%02d +0000", static_cast<int>(1 + s / 86400),
+           static_cast<int>(s / 3600 % 24), static_cast<int>(s / 60 % 60), static_cast<int>(s % 60));
+  return h.client + " - - [" + date + "] \"GET /p.html HTTP/1.1\" 200 5 \"-\" \"" + h.agent + "\"" + h.tail + "\n";
+}
+std::string CombinedLog(const std::vector<Hit>& hits, size_t from = 0, size_t to = SIZE_MAX) {
+  std::string s;
+  for (size_t i = from; i < hits.size() && i < to; ++i) s += Combined(hits[i]);
+  return s;
+}
+
+// The visits by the plain rule: per client and agent, the hits sorted by time,
+// a new visit wherever the gap exceeds the session length.
+size_t ReferenceVisits(const std::vector<Hit>& hits, int64_t sessionSeconds) {
+  std::map<std::pair<std::string, std::string>, std::vector<int64_t>> times;
+  for (const Hit& h : hits) times[{h.client, h.agent}].push_back(h.second);
+  size_t visits = 0;
+  for (auto& [who, t] : times) {
+    std::sort(t.begin(), t.end());
+    for (size_t i = 0; i < t.size(); ++i) visits += i == 0 || t[i] - t[i - 1] > sessionSeconds;
+  }
+  return visits;
 }
 
 // Answers every name with 10.9.<len>.1 and no address with a name.
@@ -86,6 +122,29 @@ class AnalysisTest : public ::testing::Test {
     s.file = nullptr;
   }
   int Run() { return AnalyseLogs(g_project, 0, 0, LoadOdbcTable, "index.html"); }
+  // A fresh pass over new sources.
+  void Restart() {
+    InvalidateLogData(g_project);
+    g_project.sources.Clear();
+  }
+  // Distinct visitor numbers over every source.
+  size_t Visitors() {
+    std::set<uint32_t> ids;
+    for (int i = 0; i < g_project.sources.Count(); ++i)
+      for (CHitRecord* r : Hits(i)) ids.insert(r->VisitorId());
+    return ids.size();
+  }
+  // The visitor number of the hit of client at second.
+  uint32_t VisitorOf(const std::string& client, int64_t second) {
+    for (int i = 0; i < g_project.sources.Count(); ++i)
+      for (CHitRecord* r : Hits(i)) {
+        uint32_t a = r->Address();
+        std::string text = std::to_string(a >> 24) + "." + std::to_string(a >> 16 & 255) + "." +
+                           std::to_string(a >> 8 & 255) + "." + std::to_string(a & 255);
+        if (text == client && r->Day() == 1 + second / 86400 && r->Seconds() == second % 86400) return r->VisitorId();
+      }
+    return 0;
+  }
   std::vector<CHitRecord*> Hits(int source = 0) { return readtest::Records(g_project.sources[source].records); }
   static std::string Agent(const CHitRecord* r) { return readtest::Text(g_pools.agents, r->GetUserAgent()); }
   static bool Spider(const CHitRecord* r) { return (r->Flags() & kHitRobot) != 0; }
@@ -173,6 +232,113 @@ TEST_F(AnalysisTest, CookiesIdentifyVisitorsAcrossHostsUnlessSwitchedOff) {
   h = Hits();
   EXPECT_NE(h[0]->VisitorId(), h[1]->VisitorId());
   EXPECT_EQ(h[0]->VisitorId(), h[2]->VisitorId());
+}
+
+// Rotated logs of one site: a visit goes on across the files, so the same hits
+// give the same visitors whole, as three sources or as one source whose files
+// come newest first.
+TEST_F(AnalysisTest, VisitorsDoNotDependOnHowTheHitsAreSplitIntoFiles) {
+  std::vector<Hit> hits;
+  uint32_t seed = 4711;
+  auto next = [&seed](uint32_t n) { return (seed = seed * 1103515245u + 12345u) / 65536u % n; };
+  const int64_t start = 21 * 3600;  // 21:00 on the 1st, on to the small hours of the 2nd
+  for (int c = 0; c < 40; ++c) {
+    std::string client = "10.0.1." + std::to_string(c + 1);
+    for (int a = 0; a < 2; ++a) {
+      std::string agent = "Agent/" + std::to_string(a);
+      int64_t t = start + next(3600);
+      for (int k = 0, n = 5 + static_cast<int>(next(30)); k < n; ++k) {
+        hits.push_back({t, client, agent, ""});
+        uint32_t kind = next(100);  // mostly within a visit, often near the limit, sometimes far beyond
+        t += kind < 65 ? 10 + next(600) : kind < 85 ? 1700 + next(200) : 3000 + next(4000);
+      }
+    }
+  }
+  // The hits of the example that showed it: 23:28 and 23:56 in one file, 00:01 in the next.
+  for (int64_t t : {23 * 3600 + 28 * 60, 23 * 3600 + 56 * 60, 24 * 3600 + 60}) hits.push_back({t, "10.9.9.9", "B", ""});
+  std::stable_sort(hits.begin(), hits.end(), [](const Hit& a, const Hit& b) { return a.second < b.second; });
+  const size_t want = ReferenceVisits(hits, 30 * 60);
+
+  // Cut at midnight and half-way to it, each cut inside some visit.
+  size_t midnight = 0, middle = 0;
+  while (hits[midnight].second < 24 * 3600) ++midnight;
+  while (hits[middle].second < 22 * 3600 + 30 * 60) ++middle;
+  auto visitSpans = [&hits](size_t cut) {
+    for (size_t i = 0; i < cut; ++i)
+      for (size_t j = cut; j < hits.size() && hits[j].second - hits[i].second <= 30 * 60; ++j)
+        if (hits[i].client == hits[j].client && hits[i].agent == hits[j].agent) return true;
+    return false;
+  };
+  ASSERT_TRUE(visitSpans(middle));
+  ASSERT_TRUE(visitSpans(midnight));
+  const std::string older = CombinedLog(hits, 0, middle), old = CombinedLog(hits, middle, midnight),
+                    current = CombinedLog(hits, midnight);
+
+  AddSource("whole.log", CombinedLog(hits));
+  ASSERT_EQ(Run(), 1);
+  EXPECT_EQ(Visitors(), want);
+  EXPECT_GT(want, 200u);  // many visits, not one per client
+  EXPECT_EQ(VisitorOf("10.9.9.9", 23 * 3600 + 28 * 60), VisitorOf("10.9.9.9", 24 * 3600 + 60));
+
+  Restart();
+  AddSource("access.log.2", older);
+  AddSource("access.log.1", old);
+  AddSource("access.log", current);
+  ASSERT_EQ(Run(), 1);
+  ASSERT_EQ(g_project.sources.Count(), 3);
+  EXPECT_EQ(Visitors(), want);
+  EXPECT_EQ(VisitorOf("10.9.9.9", 23 * 3600 + 28 * 60), VisitorOf("10.9.9.9", 24 * 3600 + 60));
+  EXPECT_NE(VisitorOf("10.9.9.9", 24 * 3600 + 60), 0u);
+
+  // One source over the same files: its wildcard reads them in name order, newest first.
+  Restart();
+  std::string mask = dir_ + "access.log*";
+  CLogSource s;
+  CLogSourceList::InitEntry(&s);
+  s.file = mask.data();
+  g_project.sources.Add(s);
+  s.file = nullptr;
+  ASSERT_EQ(Run(), 1);
+  ASSERT_EQ(Hits().size(), hits.size());
+  EXPECT_EQ(Visitors(), want);
+  EXPECT_EQ(VisitorOf("10.9.9.9", 23 * 3600 + 28 * 60), VisitorOf("10.9.9.9", 24 * 3600 + 60));
+}
+
+// Fields behind the agent that are no cookie leave visitors to the session
+// rule; a real cookie still names its visitor across hosts.
+TEST_F(AnalysisTest, OnlyCookieShapedFieldsIdentifyVisitors) {
+  // A honeypot's log with the port behind the agent: hosts that share a port
+  // are not one visitor.
+  std::vector<Hit> hits;
+  for (int c = 0; c < 6; ++c)
+    for (int k = 0; k < 4; ++k)
+      hits.push_back({36000 + c * 10 + k * 1500 * (c % 3), "10.0.2." + std::to_string(c + 1), "scanner",
+                      k % 2 ? " 443" : " 80"});
+  std::stable_sort(hits.begin(), hits.end(), [](const Hit& a, const Hit& b) { return a.second < b.second; });
+  AddSource("honeypot.log", CombinedLog(hits));
+  ASSERT_EQ(Run(), 1);
+  EXPECT_FALSE(g_cookiesInUse);
+  EXPECT_EQ(Visitors(), ReferenceVisits(hits, 30 * 60));
+  EXPECT_GT(Visitors(), 6u);
+
+  // The four kinds of line together: only the real cookie is one.
+  Restart();
+  AddSource("mixed.log", CombinedLog({{36000, "10.0.3.1", "A", " 0.004"},
+                                      {36001, "10.0.3.2", "A", " 0.004"},
+                                      {36002, "10.0.3.3", "A", " 443"},
+                                      {36003, "10.0.3.4", "A", " 443"},
+                                      {36004, "10.0.3.5", "A", " \"-\""},
+                                      {36005, "10.0.3.6", "A", " \"sid=ab12; lang=en\""},
+                                      {36006, "10.0.3.7", "B", " \"sid=ab12; lang=en\""},
+                                      {36007, "10.0.3.6", "A", " \"sid=cd34; lang=en\""}}));
+  ASSERT_EQ(Run(), 1);
+  EXPECT_TRUE(g_cookiesInUse);
+  std::vector<CHitRecord*> h = Hits();
+  ASSERT_EQ(h.size(), 8u);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(h[i]->GetCookie(), kNoText) << i;
+  EXPECT_EQ(h[5]->VisitorId(), h[6]->VisitorId());  // one cookie, two hosts
+  EXPECT_NE(h[5]->VisitorId(), h[7]->VisitorId());  // one host, two cookies
+  EXPECT_EQ(Visitors(), 7u);
 }
 
 TEST_F(AnalysisTest, SourcesGoLatestFirstAndVisitorsAreNumberedInThatOrder) {

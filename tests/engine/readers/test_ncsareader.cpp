@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "engine/readers/ncsareader.h"
@@ -123,6 +124,33 @@ TEST_F(Ncsa, PageOfTheRequest) {
     EXPECT_EQ(Text(g_pools.referrers, recs[i]->GetReferrer()), "http://ref.example/r") << cases[i].request;
   }
   EXPECT_EQ(store.ignoredLines, 0u);
+}
+
+TEST(NcsaReader, OnlyNameValuePairsLookLikeACookie) {
+  struct Case {
+    const char* text;
+    bool cookie;
+  } cases[] = {
+      {"sid=ab12; lang=en", true},
+      {"ID=xyz; y=2", true},
+      {"sid=ab12", true},
+      {"a=1;b=2", true},
+      {"a=1; ", true},                       // a trailing separator
+      {"_ga=GA1.2.3.4; t=x==; u=(a|b)", true},  // '=' and other marks inside values
+      {"e=", true},                          // an empty value
+      {"0.004", false},                      // nginx's $request_time
+      {"0.004 0.002", false},
+      {"443", false},                        // a port
+      {"-", false},
+      {"", false},
+      {"www.example.com", false},            // a virtual host
+      {"=x", false},                         // no name
+      {"a=1 0.004", false},                  // a pair and another field
+      {"a=1; flag", false},
+      {"a b=1", false},
+      {"a,b=1", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(LooksLikeCookie(c.text, strlen(c.text)), c.cookie) << '"' << c.text << '"';
 }
 
 TEST_F(Ncsa, MonthFromNameComparesWholeNames) {

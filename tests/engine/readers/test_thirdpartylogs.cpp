@@ -1,7 +1,8 @@
 // Lines as other servers and proxies write them, read through the file reader:
 // request targets that are no path, escaped quotes inside quoted fields, Squid
 // users and clients that are no dotted address, lines longer than a block and
-// "#Fields:" lines naming more columns than are kept.
+// "#Fields:" lines naming more columns than are kept, fields behind the agent
+// that are no cookie and clients written with a port.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -97,6 +98,36 @@ TEST(ThirdPartyLogs, EveryReaderCase) {
         {"example.org:443", 0, "client.example", 29, 2, 2024, 86399, 407, 0, nullptr, nullptr, nullptr, nullptr},
         {"http://x.example/c", 0x0A000003, nullptr, 29, 2, 2024, 86399, 200, 12, nullptr, nullptr, nullptr,
          nullptr}}},
+
+      // Fields that servers append behind the agent (nginx's request times, a
+      // port, a virtual host) are no cookie; a Cookie header as Apache writes it is.
+      {"fields-after-agent",
+       Combined(1, "GET /t HTTP/1.1", " 200 5 \"-\" \"A\" 0.004") +
+           Combined(2, "GET /p HTTP/1.1", " 200 5 \"-\" \"A\" 443") +
+           Combined(3, "GET /d HTTP/1.1", " 200 5 \"-\" \"A\" \"-\"") +
+           Combined(4, "GET /u HTTP/1.1", " 200 5 \"-\" \"A\" 0.004 0.002") +
+           Combined(5, "GET /v HTTP/1.1", " 200 5 \"-\" \"A\" \"www.example.com\"") +
+           Combined(6, "GET /c HTTP/1.1", " 200 5 \"-\" \"A\" \"sid=ab12; lang=en\"") +
+           Combined(7, "GET /k HTTP/1.1", " 200 5 \"-\" \"A\" sid=ab12; lang=en"),
+       kLogFormatApache,
+       {Good("/t", 1), Good("/p", 2), Good("/d", 3), Good("/u", 4), Good("/v", 5),
+        {"/c", 0x0A000001, nullptr, 1, 3, 2024, 6, 200, 5, nullptr, "A", nullptr, "sid=ab12; lang=en"},
+        {"/k", 0x0A000001, nullptr, 1, 3, 2024, 7, 200, 5, nullptr, "A", nullptr, "sid=ab12; lang=en"}}},
+
+      // A client written with its port is host text as written; only a dotted
+      // address that ends the column is an address.
+      {"client-with-port",
+       "127.0.0.1:80 - - [01/Mar/2024:00:00:01 +0000] \"GET /a HTTP/1.1\" 200 5 \"-\" \"A\"\n"
+       "10.0.0.1 - - [01/Mar/2024:00:00:02 +0000] \"GET /b HTTP/1.1\" 200 5 \"-\" \"A\"\n"
+       "10.0.0.1:8080 - - [01/Mar/2024:00:00:03 +0000] \"GET /c HTTP/1.1\" 200 5 \"-\" \"A\"\n"
+       "www.example.com:443 - - [01/Mar/2024:00:00:04 +0000] \"GET /d HTTP/1.1\" 200 5 \"-\" \"A\"\n"
+       "[2001:db8::1]:443 - - [01/Mar/2024:00:00:05 +0000] \"GET /e HTTP/1.1\" 200 5 \"-\" \"A\"\n",
+       kLogFormatApache,
+       {{"/a", 0, "127.0.0.1:80", 1, 3, 2024, 1, 200, 5, nullptr, "A", nullptr, nullptr},
+        Good("/b", 2),
+        {"/c", 0, "10.0.0.1:8080", 1, 3, 2024, 3, 200, 5, nullptr, "A", nullptr, nullptr},
+        {"/d", 0, "www.example.com:443", 1, 3, 2024, 4, 200, 5, nullptr, "A", nullptr, nullptr},
+        {"/e", 0, "[2001:db8::1]:443", 1, 3, 2024, 5, 200, 5, nullptr, "A", nullptr, nullptr}}},
 
       // A line longer than a block is one ignored line: what stands behind the
       // cut is not read as a line of its own, wherever the long line is.
