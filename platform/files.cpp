@@ -51,6 +51,14 @@ int OpenRegularFile(const char* path) {
   return fd;
 }
 
+std::FILE* OpenRegularStream(const char* path) {
+  int fd = OpenRegularFile(path);
+  if (fd < 0) return nullptr;
+  std::FILE* f = fdopen(fd, "rb");
+  if (!f) close(fd);
+  return f;
+}
+
 bool RenameFile(const std::string& from, const std::string& to) {
   return std::rename(from.c_str(), to.c_str()) == 0;
 }
