@@ -46,7 +46,7 @@ bool LevelOfType(uint8_t type, int* level, int* part) {
 }
 
 bool FileHeader(const std::string& path, uint8_t type, Header* h) {
-  FILE* f = fopen(path.c_str(), "rb");
+  FILE* f = tv::OpenRegularStream(path.c_str());
   if (!f) return false;
   uint8_t buf[kHeaderSize];
   bool ok = fread(buf, 1, sizeof buf, f) == sizeof buf && ReadHeader(buf, sizeof buf, type, h);
