@@ -33,17 +33,18 @@ struct NewFiles {
   // Local files have no display names.
   void Add(const std::string& file) {
     if (present) files += ';';
-    files += file;
+    files += EscapeFileListItem(file);
     present = true;
   }
   void Add(const std::string& file, const std::string& name) {
     if (present) names += ';';
-    names += name;
+    names += EscapeFileListItem(name);
     Add(file);
   }
 };
 
-std::vector<std::string> SplitList(const char* list) {
+// The paths the user listed for a local source, separated by plain ';'.
+std::vector<std::string> SplitUserList(const char* list) {
   std::vector<std::string> items;
   if (!list) return items;
   const char* p = list;
@@ -212,7 +213,8 @@ void FirstPass(CLogSourceList& sources) {
             continue;
           }
           if (HasWildcard(s.file)) ExpandLocal(s.file, &nf);
-          else nf.Add(s.file);
+          else
+            for (const std::string& f : SplitUserList(s.file)) nf.Add(f);
           break;
         case kSourceFtp:
           if (s.loaded) {
@@ -248,8 +250,8 @@ void FirstPass(CLogSourceList& sources) {
 // Second pass over the files of one local, FTP or HTTP source; false when a
 // stop ended it.
 bool ReadSourceFiles(CLogSource& s, const CGroupMaskList& masks, const char* indexText) {
-  std::vector<std::string> files = SplitList(s.files);
-  std::vector<std::string> names = SplitList(s.display_names);
+  std::vector<std::string> files = SplitFileList(s.files);
+  std::vector<std::string> names = SplitFileList(s.display_names);
   for (size_t n = 0; n < files.size(); ++n) {
     const std::string& item = files[n];
     const std::string& display = n < names.size() && !names[n].empty() ? names[n] : item;

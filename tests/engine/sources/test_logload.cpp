@@ -468,6 +468,32 @@ TEST_F(RemoteLoad, OneSourceOfEachKindLoadsOnceSkipsWhenUnchangedAndFallsBackToT
   EXPECT_EQ(db->records.RecordCount(), 6u);
 }
 
+// A remote name holding ';' is one remote file, never a remote part and a
+// local file beside the current folder.
+TEST_F(RemoteLoad, SemicolonInARemoteNameNeverReadsALocalFile) {
+  tv::MakeDirs(root + "ftp/alice/semi/");
+  tvtest::WriteFile(root + "ftp/alice/semi/evil;victim.log", W3cLog("ftp", 5));
+  tvtest::WriteFile(root + "http/a;victim.log", W3cLog("web", 3));
+  tvtest::WriteFile(dir + "victim.log", W3cLog("local", 7));
+  tvtest::WriteFile(dir + "evil", W3cLog("local", 7));
+  tvtest::WriteFile(dir + "semi;x.log", W3cLog("semi", 2));  // a local name with ';' found by a mask
+  std::string here = tv::CurrentDir();
+  ASSERT_TRUE(tv::ChangeDir(dir));
+  CLogSource* ftpSource = AddFtp("semi/");
+  CLogSource* httpSource = AddHttp("a;victim.log");
+  CLogSource* local = AddLocal(dir + "semi*.log");
+  int loaded = Load();
+  tv::ChangeDir(here);
+  ASSERT_EQ(loaded, 1) << capture.AllErrors();
+  ExpectEveryRecordOnce(*ftpSource, {{"ftp", 5}});
+  ExpectEveryRecordOnce(*httpSource, {{"web", 3}});
+  ExpectEveryRecordOnce(*local, {{"semi", 2}});
+  std::vector<std::string> read = FilesRead();
+  EXPECT_TRUE(HasText(read, "127.0.0.1/semi/evil;victim.log"));
+  EXPECT_TRUE(HasText(read, Url("a;victim.log")));
+  EXPECT_FALSE(HasText(read, "victim.log"));
+}
+
 TEST_F(RemoteLoad, FailedTransfersLeaveNoCopyForALaterLoad) {
   tvtest::WriteFile(root + "ftp/alice/broken/cut.log", W3cLog("cut", 200));
   CLogSource* ftpSource = AddFtp("/broken/*.log");
