@@ -83,6 +83,23 @@ class HostileExportTest : public queryfixture::QueryFixture {
   int32_t rows = 0;
 };
 
+// What a log text becomes in a text, CSV or mail export: UTF-8, nothing a
+// viewer would take for a line break.
+TEST(PlainText, UnicodeStaysControlsAndSeparatorsBecomeBlanks) {
+  struct Case {
+    const char* bytes;
+    const char* plain;
+  } cases[] = {
+      {"Gr\xc3\xbc\xc3\x9f" "e", "Gr\xc3\xbc\xc3\x9f" "e"},
+      {"Gr\xc3\xbc\xc3\x9f" "e \xe9", "Gr\xc3\xbc\xc3\x9f" "e \xc3\xa9"},  // one stray byte
+      {"a\xe2\x80\xa8" "b\xe2\x80\xa9" "c", "a b c"},                      // U+2028, U+2029
+      {"a\xe2\x80\xa7" "b\xe2\x80\xaa", "a\xe2\x80\xa7" "b\xe2\x80\xaa"},    // their neighbours stay
+      {"x\xc2\x85y\r\n\tz\x7f", "x y   z "},
+      {"\x85", "\xe2\x80\xa6"},  // alone, the Windows-1252 ellipsis
+  };
+  for (const Case& c : cases) EXPECT_EQ(PlainText(c.bytes), c.plain) << c.bytes;
+}
+
 TEST(WebAddress, OnlyHttpAndHttps) {
   struct Case {
     const char* address;
