@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -226,6 +227,23 @@ TEST_F(HostileExportTest, ShippedLanguagesExportUtf8) {
     std::string subject = mail.substr(0, mail.find("\r\n"));
     EXPECT_EQ(subject.rfind("Subject: =?UTF-8?Q?", 0), 0u) << subject;
     EXPECT_TRUE(std::all_of(mail.begin(), mail.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; }));
+  }
+}
+
+// A huge language term is written where it stands but does not widen every
+// row: the export grows by about the term, not by the term times the rows.
+TEST_F(HostileExportTest, HugeTermDoesNotWidenEveryRow) {
+  const std::string huge(1 << 20, 'H');
+  tvtest::WriteFile(tvtest::Home() + "Huge.lng", "FormatVersion=1.0\n[Common]\nhits=\"" + huge + "\"\nhost=\"" + huge +
+                                                     "\"\npage=\"" + huge + "\"\n");
+  ASSERT_TRUE(LoadLanguage("Huge.lng"));
+  ASSERT_EQ(strlen(GetTerm(kTermHits)), huge.size());
+  for (int kind : {kReportPage, kReportItems, kReportHost}) {
+    SCOPED_TRACE(kind);
+    std::string text = Text(kind);
+    EXPECT_LT(text.size(), 4u * huge.size()) << "rows " << rows;
+    EXPECT_NE(text.find(huge), std::string::npos);
+    EXPECT_FALSE(HasControl(text));
   }
 }
 
