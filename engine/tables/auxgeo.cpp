@@ -227,7 +227,9 @@ void LookupGeo(const char** country, const char** region, const char** city, con
 const char* GetCountryOf(const CHitRecord* record) {
   const char *country, *region, *city;
   LookupGeo(&country, &region, &city, record, kGeoCountry);
-  return country;
+  // An address outside every range (private, loopback, a gap of the table) is
+  // as unknown as a host name without a country's domain: one row, one label.
+  return *country ? country : auxdb::Term(auxdb::kTermUnknown);
 }
 
 const char* GetCityRegionCountryOf(char* buffer, size_t size, const CHitRecord* record, bool formatted) {

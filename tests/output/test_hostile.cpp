@@ -247,6 +247,16 @@ TEST_F(HostileExportTest, HugeTermDoesNotWidenEveryRow) {
   }
 }
 
+// Addresses no country range holds form one row labelled as the unknown
+// host names are, in every export.
+TEST_F(HostileExportTest, CountryRowsAlwaysHaveALabel) {
+  std::vector<std::string> lines = Lines(Text(kReportCountry));
+  ASSERT_EQ(rows, 1);
+  ASSERT_GE(lines.size(), 5u);
+  EXPECT_EQ(lines[4].substr(lines[4].rfind('|') + 1), "Unknown") << lines[4];
+  EXPECT_NE(Html(kReportCountry, shipped.c_str()).find("Unknown"), std::string::npos);
+}
+
 TEST(HeaderText, AsciiStaysAndOtherTextsBecomeEncodedWords) {
   EXPECT_EQ(EncodeHeaderText("Referrers"), "Referrers");
   EXPECT_EQ(EncodeHeaderText("Mots cl\xe9s"), "=?UTF-8?Q?Mots_cl=C3=A9s?=");
