@@ -260,6 +260,11 @@ bool ReadSourceFiles(CLogSource& s, const CGroupMaskList& masks, const char* ind
     uint64_t size = 0;
     FormatFileMaskInfo(nullptr, 0, item.c_str(), &size);
     std::string temp = tv::MakeTempFile("log");
+    // Read as it is, a compressed file would give garbage or nothing, unexplained.
+    if (temp.empty() && LooksCompressed(item.c_str())) {
+      EngineErrorF("cannot decompress %s: no safe temporary folder", display.c_str());
+      continue;
+    }
     bool unpacked = !temp.empty() && GunzipFile(item.c_str(), temp.c_str());
     ParseLogFile(unpacked ? temp.c_str() : item.c_str(), &s.records, &s, masks, indexText, display.c_str(), size);
     // Whether or not anything was decoded into it.

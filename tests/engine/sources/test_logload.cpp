@@ -217,6 +217,33 @@ TEST_F(LogLoad, ListsWildcardsAndCompressedFilesLoadOnceAndReloadOnlyWhatChanged
   EXPECT_EQ(list->records.RecordCount(), 50u);
 }
 
+// Without a safe temporary folder a compressed log cannot be decoded: each one
+// is named, none is read as plain bytes, the plain logs still load.
+TEST_F(LogLoad, CompressedLogsWithoutATemporaryFolderAreNamedNotReadRaw) {
+  tvtest::WriteFile(dir + "p.log", W3cLog("p", 6));
+  for (const char* name : {"z1.log", "z2.log"}) {
+    tvtest::WriteFile(dir + name, W3cLog(name, 9));
+    Gzip(dir + name);
+  }
+  const char* old = getenv("TMPDIR");
+  const std::string saved = old ? old : "";
+  tvtest::WriteFile(tvtest::Home() + "notafolder", "x");
+  setenv("TMPDIR", (tvtest::Home() + "notafolder").c_str(), 1);
+  tv::ResetFolders();
+  ASSERT_TRUE(tv::TempDir().empty());
+  CLogSource* s = AddLocal(dir + "*.*");
+  int loaded = Load();
+  if (old) setenv("TMPDIR", saved.c_str(), 1);
+  else unsetenv("TMPDIR");
+  tv::ResetFolders();
+  EXPECT_EQ(loaded, 1);
+  ExpectEveryRecordOnce(*s, {{"p", 6}});
+  for (const char* name : {"z1.log.gz", "z2.log.gz"})
+    EXPECT_TRUE(HasText(capture.errors, "cannot decompress " + dir + name + ": no safe temporary folder"))
+        << capture.AllErrors();
+  EXPECT_EQ(capture.errors.size(), 2u) << capture.AllErrors();
+}
+
 TEST_F(LogLoad, BadSourcesAreReportedAndTheOthersStillLoad) {
   tvtest::WriteFile(dir + "good.log", W3cLog("g", 12));
   tvtest::WriteFile(dir + "locked.log", W3cLog("l", 3));
