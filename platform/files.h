@@ -17,6 +17,9 @@ bool RemoveFile(const std::string& path);
 int OpenRegularFile(const char* path);
 // The same check as a stdio stream for reading ("rb"); null for anything else.
 std::FILE* OpenRegularStream(const char* path);
+// A stdio stream writing a regular file, created when missing (0644), appended
+// to or emptied; null when something else has the name (a FIFO would block).
+std::FILE* OpenRegularForWriting(const char* path, bool append);
 bool RenameFile(const std::string& from, const std::string& to);  // replaces `to`
 bool CopyFileTo(const std::string& from, const std::string& to);  // replaces `to`
 
