@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "platform/files.h"
+#include "platform/folders.h"
 
 namespace tv {
 namespace {
@@ -106,6 +107,8 @@ bool WriteRaw(const char* name, const std::string& bytes) {
   std::string path = ProfilePath();
   auto slash = path.rfind('/');
   if (slash != std::string::npos && slash > 0) MakeDirs(path.substr(0, slash));
+  // What a write that was killed left beside the file.
+  if (slash != std::string::npos) RemoveStaleSaveFiles(path.substr(0, slash + 1), path.substr(slash + 1));
   const wxStreamBuffer* buffer = out.GetOutputStreamBuffer();
   return WriteFileReplacing(path, buffer->GetBufferStart(), buffer->GetIntPosition(), 0600);
 }

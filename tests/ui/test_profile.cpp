@@ -113,6 +113,14 @@ TEST(Profile, FifoReadsAsEmptyWithoutBlocking) {
   tv::RemoveFile(path);
 }
 
+// A write removes what a killed write left beside the file.
+TEST(Profile, WriteRemovesTheLeftoverOfAKilledWrite) {
+  const std::string left = tv::ProfilePath() + ".tmpAb3xZ9";
+  tvtest::WriteFile(left, "half");
+  ASSERT_TRUE(tv::RegWriteString("After", "1"));
+  EXPECT_FALSE(tv::FileExists(left));
+}
+
 TEST(Profile, NumbersKeepAllThirtyTwoBits) {
   for (uint32_t v : {0u, 1u, 0xFFFFFFFFu, static_cast<uint32_t>(-3000)}) {
     ASSERT_TRUE(tv::RegWriteDword("WinTop", v));
