@@ -112,7 +112,7 @@ void SetBugLogEnabled(bool enabled) { g_bugLogEnabled = enabled; }
 int WriteBugLog(const char* text) {
   if (!text || !*text || !g_bugLogEnabled) return 1;
   std::lock_guard<std::mutex> lock(g_bugLogMutex);
-  FILE* f = fopen(BugLogPath().c_str(), "a");
+  FILE* f = tv::OpenRegularForWriting(BugLogPath().c_str(), true);
   if (!f) return 1;
   size_t len = strlen(text);
   fwrite(text, 1, len, f);
@@ -144,7 +144,7 @@ std::string CheckCrashLog(const char* banner) {
   }
   std::lock_guard<std::mutex> lock(g_bugLogMutex);
   if (!g_bugLogEnabled) return mail;
-  if (FILE* f = fopen(path.c_str(), "w")) {
+  if (FILE* f = tv::OpenRegularForWriting(path.c_str(), false)) {
     fprintf(f, "%s\n", banner ? banner : "");
     fclose(f);
   }

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 int SetStr(char** field, const char* text) {
@@ -169,12 +170,15 @@ int ReplaceAllNoCase(char* buffer, size_t size, const char* pattern, const char*
 int ReadWholeFile(const char* path, char** text, size_t* length, int mode) {
   *text = nullptr;
   *length = 0;
-  if (!path || path[0] == '#' || path[0] == '?') return 0;
-  std::string name(path, strcspn(path, "#?"));
-  FILE* f = fopen(name.c_str(), "rb");
+  if (!path || !*path) return 0;
+  // Only a regular file is read: a FIFO would block the caller, a device could act.
+  struct stat st;
+  bool present = stat(path, &st) == 0;
+  FILE* f = tv::OpenRegularStream(path);
   if (!f) {
-    if (mode == 1) EngineErrorF("file '%s' not found\n", path);
-    else if (mode != 0) EngineMessageF("file '%s' not found\n", path);
+    const char* what = present && !S_ISREG(st.st_mode) ? "file '%s' is not a regular file\n" : "file '%s' not found\n";
+    if (mode == 1) EngineErrorF(what, path);
+    else if (mode != 0) EngineMessageF(what, path);
     return 0;
   }
   long size = -1;

@@ -391,3 +391,17 @@ bool GunzipFile(const char* in, const char* out) {
   }
   return state->Run();
 }
+
+bool LooksCompressed(const char* in) {
+  int fd = in ? tv::OpenRegularFile(in) : -1;
+  if (fd < 0) return false;
+  unsigned char b[4] = {};
+  ssize_t n;
+  do {
+    n = read(fd, b, sizeof b);
+  } while (n < 0 && errno == EINTR);
+  close(fd);
+  if (n < 2) return false;
+  if (b[0] == 0x1F) return b[1] == 0x8B || b[1] == 0x9E || b[1] == 0x1E || b[1] == 0x9D || b[1] == 0xA0;
+  return n == 4 && b[0] == 'P' && b[1] == 'K' && b[2] == 3 && b[3] == 4;
+}

@@ -13,3 +13,7 @@
 // reported through the engine's message sink.
 // Reentrant: each call keeps its state to itself.
 bool GunzipFile(const char* in, const char* out);
+
+// Whether the file starts as one of the formats above (by its magic number
+// alone): what must not be read as plain text when it cannot be decoded.
+bool LooksCompressed(const char* in);

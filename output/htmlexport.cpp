@@ -60,6 +60,16 @@ bool ReadTemplate(const std::string& path, int mode) {
     return false;
   }
   if (!ReadWholeFile(path.c_str(), &text, &length, mode)) return false;
+  // Without one section marker every page would be written empty.
+  bool anySection = false;
+  for (const char* name : {"[PageHeader]", "[PageFooter]", "[TableTitle]", "[TableHeader]", "[TableRow]",
+                           "[TableCell]", "[TableFooter]", "[TableChart]"})
+    anySection = anySection || memmem(text, length, name, strlen(name)) != nullptr;
+  if (!anySection) {
+    if (mode) EngineErrorF("The template '%s' has no sections", path.c_str());
+    free(text);
+    return false;
+  }
   g_template.clear();
   g_template.reserve(length);
   // A CR that ends a line is not part of the template's text.

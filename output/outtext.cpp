@@ -170,6 +170,10 @@ void AppendPlainText(std::string& out, const char* text) {
     } else if (c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) < 0xA0) {
       out += ' ';  // U+0080..U+009F
       ++i;
+    } else if (c == 0xE2 && i + 2 < utf8.size() && utf8[i + 1] == '\x80' &&
+               (utf8[i + 2] == '\xA8' || utf8[i + 2] == '\xA9')) {
+      out += ' ';  // U+2028, U+2029: line and paragraph breaks to many viewers
+      i += 2;
     } else {
       out += static_cast<char>(c);
     }

@@ -38,7 +38,7 @@ void AppendF(std::string& out, const char* format, ...) __attribute__((format(pr
 
 // Appends a log or language text as it goes into an export: in UTF-8 (see
 // tv::AppendUtf8), with every control character (CR, LF, tab, the C1 range)
-// shown as a blank, so no text can break a table row, a CSV record or a mail
+// and the Unicode line and paragraph separators shown as a blank, so no text can break a table row, a CSV record or a mail
 // line. A null text appends nothing.
 void AppendPlainText(std::string& out, const char* text);
 std::string PlainText(const char* text);

@@ -8,6 +8,8 @@
 #include <string>
 #include <system_error>
 
+#include "platform/files.h"
+
 namespace {
 
 // The library's messages are not wanted; an error still has to leave through
@@ -140,7 +142,7 @@ bool ReadPngImage(const char* pngPath, FILE* file, RgbImage& image) {
 }
 
 bool LoadPngFile(const char* pngPath, RgbImage& image) {
-  FILE* file = fopen(pngPath, "rb");
+  FILE* file = tv::OpenRegularStream(pngPath);
   if (!file) return false;
   bool ok = ReadPngImage(pngPath, file, image);
   fclose(file);

@@ -21,9 +21,14 @@ namespace {
 
 const char* const kBoundary = "----=_NextPart_000_000A_010D020C.76543210";
 
+// The widest a column is padded to: a longer text (a hostile language term, a
+// long log text) is written whole but does not widen every row of the table.
+constexpr int kMaxColumnWidth = 255;
+int ColumnWidth(int width) { return width < kMaxColumnWidth ? width : kMaxColumnWidth; }
+
 // A vocabulary term as it is written: UTF-8, and its width in characters.
 std::string Term(int id) { return PlainText(GetTerm(id)); }
-int TermWidth(int id) { return TextWidth(Term(id)); }
+int TermWidth(int id) { return ColumnWidth(TextWidth(Term(id))); }
 int DecimalLength(uint64_t n) {
   int len = 1;
   while (n >= 10) {
@@ -187,7 +192,7 @@ void WriteReportDetailTable(std::string& out, const CRowTable& table, int mode) 
     row.push_back(referrer ? PlainText(referrer) : "-");
     row.push_back(PlainText(g_pools.agents.Text(r->GetUserAgent())));
     row.push_back(PlainText(g_pools.cookies.Text(r->GetCookie())));
-    for (size_t c = 0; c < cols; ++c) width[c] = MaxInt(width[c], TextWidth(row[c]));
+    for (size_t c = 0; c < cols; ++c) width[c] = MaxInt(width[c], ColumnWidth(TextWidth(row[c])));
   }
   const int rowWidth = DecimalLength(static_cast<uint64_t>(n));
   auto separator = [&] {
@@ -210,7 +215,7 @@ void WriteReportDetailTable(std::string& out, const CRowTable& table, int mode) 
       // after the padding so the columns stay put when shown.
       std::string text;
       PutLogText(text, row[c].c_str(), mode);
-      int pad = width[c] - TextWidth(row[c]);
+      int pad = MaxInt(0, width[c] - TextWidth(row[c]));
       if (number) out.append(static_cast<size_t>(pad), ' ');
       out += text;
       if (!number && !last) out.append(static_cast<size_t>(pad), ' ');

@@ -51,6 +51,31 @@ int OpenRegularFile(const char* path) {
   return fd;
 }
 
+std::FILE* OpenRegularStream(const char* path) {
+  int fd = OpenRegularFile(path);
+  if (fd < 0) return nullptr;
+  std::FILE* f = fdopen(fd, "rb");
+  if (!f) close(fd);
+  return f;
+}
+
+std::FILE* OpenRegularForWriting(const char* path, bool append) {
+  if (!path) return nullptr;
+  // Non-blocking, so a FIFO without a reader fails at once instead of waiting.
+  int fd = open(path, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | (append ? O_APPEND : 0), 0644);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  int flags = fcntl(fd, F_GETFL);
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 ||
+      (!append && ftruncate(fd, 0) != 0)) {
+    close(fd);
+    return nullptr;
+  }
+  std::FILE* f = fdopen(fd, append ? "ab" : "wb");
+  if (!f) close(fd);
+  return f;
+}
+
 bool RenameFile(const std::string& from, const std::string& to) {
   return std::rename(from.c_str(), to.c_str()) == 0;
 }

@@ -1,6 +1,7 @@
 // Small file-system helpers over POSIX and std::filesystem.
 #pragma once
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,11 @@ bool RemoveFile(const std::string& path);
 // Opens a regular file for reading; -1 for anything else (a FIFO, a device, a
 // socket, a folder), which is never opened in a way that could block or act.
 int OpenRegularFile(const char* path);
+// The same check as a stdio stream for reading ("rb"); null for anything else.
+std::FILE* OpenRegularStream(const char* path);
+// A stdio stream writing a regular file, created when missing (0644), appended
+// to or emptied; null when something else has the name (a FIFO would block).
+std::FILE* OpenRegularForWriting(const char* path, bool append);
 bool RenameFile(const std::string& from, const std::string& to);  // replaces `to`
 bool CopyFileTo(const std::string& from, const std::string& to);  // replaces `to`
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <ctime>
 #include <unistd.h>
 
 namespace tv {
@@ -168,6 +169,34 @@ int RemoveStaleTempFiles(std::initializer_list<const char*> prefixes) {
     }
   }
   flock(g_runLock, LOCK_SH);
+  return removed;
+}
+
+int RemoveStaleSaveFiles(const std::string& dir, const std::string& name) {
+  if (dir.empty()) return 0;
+  TempDir();  // the run lock lives there
+  std::lock_guard<std::mutex> lock(g_mutex);
+  bool alone = g_runLock >= 0 && flock(g_runLock, LOCK_EX | LOCK_NB) == 0;
+  if (g_runLock >= 0) flock(g_runLock, LOCK_SH);
+  // While another run may be saving, only what no save could still be writing.
+  const time_t oldEnough = time(nullptr) - 3600;
+  int removed = 0;
+  std::string folder = WithSlash(dir);
+  if (DIR* d = opendir(folder.c_str())) {
+    while (dirent* e = readdir(d)) {
+      std::string entry = e->d_name;
+      size_t tmp = entry.size() >= 10 ? entry.size() - 10 : std::string::npos;
+      if (tmp == std::string::npos || tmp == 0 || entry.compare(tmp, 4, ".tmp") != 0) continue;
+      if (!name.empty() && entry.compare(0, tmp, name) != 0) continue;
+      if (!TempName(entry.substr(tmp + 1), "tmp")) continue;
+      struct stat st;
+      std::string path = folder + entry;
+      if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid()) continue;
+      if (!alone && st.st_mtime > oldEnough) continue;
+      if (unlink(path.c_str()) == 0) ++removed;
+    }
+    closedir(d);
+  }
   return removed;
 }
 

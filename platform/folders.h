@@ -32,6 +32,12 @@ std::string MakeTempFile(const char* prefix);
 // start-up, before any temporary file is in use; returns how many went.
 int RemoveStaleTempFiles(std::initializer_list<const char*> prefixes);
 
+// Deletes what a save that died left in `dir`: the regular files of ours
+// named "NAME.tmpXXXXXX" as WriteFileReplacing makes them, for the file `name`
+// only or, with "", for every file. While another run holds the temporary
+// folder only those an hour old go. Returns how many went.
+int RemoveStaleSaveFiles(const std::string& dir, const std::string& name);
+
 // Forget the cached folders (tests change TRAILVANE_HOME between cases).
 void ResetFolders();
 

@@ -27,33 +27,37 @@ void AppendCodePoint(std::string& out, uint32_t cp) {
 
 }  // namespace
 
+size_t Utf8SequenceLength(std::string_view bytes, size_t at) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data()) + at;
+  size_t left = bytes.size() - at;
+  if (left == 0) return 0;
+  unsigned char c = *p;
+  if (c < 0x80) return 1;
+  size_t extra;
+  uint32_t cp, min;
+  if (c >= 0xC2 && c <= 0xDF) {
+    extra = 1, cp = c & 0x1F, min = 0x80;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    extra = 2, cp = c & 0x0F, min = 0x800;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    extra = 3, cp = c & 0x07, min = 0x10000;
+  } else {
+    return 0;
+  }
+  if (left <= extra) return 0;
+  for (size_t i = 1; i <= extra; ++i) {
+    if ((p[i] & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (p[i] & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return extra + 1;
+}
+
 bool IsValidUtf8(std::string_view bytes) {
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  const auto* end = p + bytes.size();
-  while (p < end) {
-    unsigned char c = *p;
-    if (c < 0x80) {
-      ++p;
-      continue;
-    }
-    int extra;
-    uint32_t cp, min;
-    if (c >= 0xC2 && c <= 0xDF) {
-      extra = 1, cp = c & 0x1F, min = 0x80;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      extra = 2, cp = c & 0x0F, min = 0x800;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      extra = 3, cp = c & 0x07, min = 0x10000;
-    } else {
-      return false;
-    }
-    if (end - p <= extra) return false;
-    for (int i = 1; i <= extra; ++i) {
-      if ((p[i] & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (p[i] & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    p += extra + 1;
+  for (size_t at = 0; at < bytes.size();) {
+    size_t n = Utf8SequenceLength(bytes, at);
+    if (n == 0) return false;
+    at += n;
   }
   return true;
 }
@@ -64,8 +68,14 @@ void AppendUtf8(std::string& out, std::string_view bytes) {
     return;
   }
   out.reserve(out.size() + bytes.size() + bytes.size() / 2);
-  for (char ch : bytes) {
-    auto b = static_cast<unsigned char>(ch);
+  for (size_t at = 0; at < bytes.size();) {
+    size_t n = Utf8SequenceLength(bytes, at);
+    if (n > 0) {
+      out.append(bytes.substr(at, n));
+      at += n;
+      continue;
+    }
+    auto b = static_cast<unsigned char>(bytes[at++]);
     AppendCodePoint(out, b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : b);
   }
 }

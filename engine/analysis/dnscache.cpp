@@ -266,7 +266,7 @@ void FreeDnsCache() {
 
 void LoadDnsCache() {
   MakeIndexes();
-  FILE* f = fopen(DnsCachePath().c_str(), "rb");
+  FILE* f = tv::OpenRegularStream(DnsCachePath().c_str());
   if (!f) return;
   uint32_t cutoff = CutOff();
   uint8_t rec[kDnsRecordSize];

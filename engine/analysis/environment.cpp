@@ -62,6 +62,9 @@ int InitEnvironment(const char* programFolder) {
   g_tempFolder = ProbeTempFolder();
   // A decompressed copy left by a run that was killed can be gigabytes.
   if (!g_tempFolder.empty()) tv::RemoveStaleTempFiles(kTempPrefixes);
+  // So can the half-written new copy of the DNS cache a killed save leaves.
+  tv::RemoveStaleSaveFiles(tv::DataDir(), "");
+  tv::RemoveStaleSaveFiles(CLogCache::CacheFolder(), "");
   g_today = tv::Today();
   FindLanguageFiles();
   SetDnsToday(DnsDayStamp(g_today));

@@ -426,7 +426,15 @@ int CSectionFile::Save() {
   // A file holding a password stays private; otherwise keep the mode the old file had.
   unsigned mode = 0644;
   struct stat st;
-  if (stat(m_fileName, &st) == 0) mode = st.st_mode & 0777;
+  if (stat(m_fileName, &st) == 0) {
+    // The rename below would replace a file its owner made read-only (even
+    // for root, who may write anything).
+    if (!(st.st_mode & S_IWUSR) || access(m_fileName, W_OK) != 0) {
+      EngineErrorF("'%s' is read-only: not saved", m_fileName);
+      return 0;
+    }
+    mode = st.st_mode & 0777;
+  }
   if (secret) mode = 0600;
   // The new text goes to a file beside the old one and replaces it only when complete.
   if (!tv::WriteFileReplacing(m_fileName, text.data(), text.size(), mode)) {

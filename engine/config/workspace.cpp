@@ -4,6 +4,7 @@
 #include "base/textutil.h"
 #include "engine/config/settings.h"
 #include "platform/files.h"
+#include "platform/folders.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -291,6 +292,11 @@ CWorkspaceFile* LoadWorkspace(const char* fileName) {
     }
   }
   free(text);
+  if (ws.FileName()) {
+    // What a save of this workspace that was killed left beside it.
+    std::string dir = tv::DirectoryOf(name);
+    tv::RemoveStaleSaveFiles(dir.empty() ? "." : dir, name.substr(dir.size()));
+  }
   LoadReportLanguage(ws.common.language);
   return &ws;
 }

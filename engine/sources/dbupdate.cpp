@@ -1,5 +1,6 @@
 #include "engine/sources/dbupdate.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <new>
@@ -171,10 +172,13 @@ std::string UpdateServerAddress() {
     std::string s = Trim(env);
     if (!s.empty()) return s;
   }
-  std::ifstream f(tv::DataDir() + kServerFile);
   std::string line;
-  if (f && std::getline(f, line)) return Trim(line);
-  return {};
+  if (std::FILE* f = tv::OpenRegularStream((tv::DataDir() + kServerFile).c_str())) {
+    char buf[1024];
+    if (std::fgets(buf, sizeof buf, f)) line = buf;
+    std::fclose(f);
+  }
+  return Trim(line);
 }
 
 const char* GetUpdateTitle(int row) {

@@ -47,6 +47,9 @@ bool SameNoCase(const char* a, const char* b) { return a && b && strcasecmp(a, b
 std::string CopyName(const std::string& remote) {
   size_t cut = remote.find_last_of("/\\");
   std::string base = cut == std::string::npos ? remote : remote.substr(cut + 1);
+  // A ';' would split the copy's path wherever the loader keeps it in a list.
+  for (char& c : base)
+    if (c == ';' || static_cast<unsigned char>(c) < 0x20) c = '_';
   if (base.empty() || base == "." || base == "..") base = "download";
   // Room for the counter within the file system's name limit.
   if (base.size() > 200) base.resize(200);
@@ -194,17 +197,40 @@ int CLogCache::ClearCache() {
   return SaveCacheIndex();
 }
 
+std::string EscapeFileListItem(const std::string& item) {
+  std::string out;
+  out.reserve(item.size());
+  for (char c : item) {
+    if (c == ';' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out;
+}
+
+std::vector<std::string> SplitFileList(const char* list) {
+  std::vector<std::string> items;
+  if (!list) return items;
+  std::string item;
+  for (const char* p = list;; ++p) {
+    if (*p == '\\' && (p[1] == ';' || p[1] == '\\')) {
+      item += *++p;
+    } else if (*p == ';' || !*p) {
+      items.push_back(std::move(item));
+      item.clear();
+      if (!*p) break;
+    } else {
+      item += *p;
+    }
+  }
+  return items;
+}
+
 int LocalCopiesPresent(const char* fileList) {
   if (!fileList || !*fileList) return 0;
-  std::string_view list(fileList);
-  size_t start = 0;
-  for (;;) {
-    size_t semi = list.find(';', start);
-    std::string item(list.substr(start, semi == std::string_view::npos ? std::string_view::npos : semi - start));
+  for (const std::string& item : SplitFileList(fileList)) {
     int fd = item.empty() ? -1 : tv::OpenRegularFile(item.c_str());
     if (fd < 0) return 0;
     close(fd);
-    if (semi == std::string_view::npos) return 1;
-    start = semi + 1;
   }
+  return 1;
 }

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/config/sectionfile.h"
 #include "engine/store/project.h"
@@ -56,8 +57,14 @@ class CLogCache : public CSectionFile {
   bool m_changed = false;
 };
 
-// 1 when every file of the ';'-separated list can be opened for reading, else
-// 0; an empty or missing list gives 0.
+// The lists a load keeps of a source's files and their remote names: items
+// joined by ';', where a ';' or '\\' inside an item stands behind a '\\', so a
+// remote name holding ';' stays one item and never names a local file.
+std::string EscapeFileListItem(const std::string& item);
+std::vector<std::string> SplitFileList(const char* list);
+
+// 1 when every file of such a list can be opened for reading, else 0; an empty
+// or missing list gives 0.
 int LocalCopiesPresent(const char* fileList);
 
 extern CLogCache g_logCache;

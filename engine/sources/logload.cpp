@@ -33,17 +33,18 @@ struct NewFiles {
   // Local files have no display names.
   void Add(const std::string& file) {
     if (present) files += ';';
-    files += file;
+    files += EscapeFileListItem(file);
     present = true;
   }
   void Add(const std::string& file, const std::string& name) {
     if (present) names += ';';
-    names += name;
+    names += EscapeFileListItem(name);
     Add(file);
   }
 };
 
-std::vector<std::string> SplitList(const char* list) {
+// The paths the user listed for a local source, separated by plain ';'.
+std::vector<std::string> SplitUserList(const char* list) {
   std::vector<std::string> items;
   if (!list) return items;
   const char* p = list;
@@ -212,7 +213,8 @@ void FirstPass(CLogSourceList& sources) {
             continue;
           }
           if (HasWildcard(s.file)) ExpandLocal(s.file, &nf);
-          else nf.Add(s.file);
+          else
+            for (const std::string& f : SplitUserList(s.file)) nf.Add(f);
           break;
         case kSourceFtp:
           if (s.loaded) {
@@ -248,8 +250,8 @@ void FirstPass(CLogSourceList& sources) {
 // Second pass over the files of one local, FTP or HTTP source; false when a
 // stop ended it.
 bool ReadSourceFiles(CLogSource& s, const CGroupMaskList& masks, const char* indexText) {
-  std::vector<std::string> files = SplitList(s.files);
-  std::vector<std::string> names = SplitList(s.display_names);
+  std::vector<std::string> files = SplitFileList(s.files);
+  std::vector<std::string> names = SplitFileList(s.display_names);
   for (size_t n = 0; n < files.size(); ++n) {
     const std::string& item = files[n];
     const std::string& display = n < names.size() && !names[n].empty() ? names[n] : item;
@@ -258,6 +260,11 @@ bool ReadSourceFiles(CLogSource& s, const CGroupMaskList& masks, const char* ind
     uint64_t size = 0;
     FormatFileMaskInfo(nullptr, 0, item.c_str(), &size);
     std::string temp = tv::MakeTempFile("log");
+    // Read as it is, a compressed file would give garbage or nothing, unexplained.
+    if (temp.empty() && LooksCompressed(item.c_str())) {
+      EngineErrorF("cannot decompress %s: no safe temporary folder", display.c_str());
+      continue;
+    }
     bool unpacked = !temp.empty() && GunzipFile(item.c_str(), temp.c_str());
     ParseLogFile(unpacked ? temp.c_str() : item.c_str(), &s.records, &s, masks, indexText, display.c_str(), size);
     // Whether or not anything was decoded into it.

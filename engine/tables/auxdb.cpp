@@ -192,7 +192,7 @@ const char* Term(int term) {
 
 int ReadBytes(const std::string& path, std::vector<uint8_t>* data) {
   data->clear();
-  FILE* f = fopen(path.c_str(), "rb");
+  FILE* f = tv::OpenRegularStream(path.c_str());
   if (!f) return -1;
   int ok = 1;
   try {

@@ -46,7 +46,7 @@ bool LevelOfType(uint8_t type, int* level, int* part) {
 }
 
 bool FileHeader(const std::string& path, uint8_t type, Header* h) {
-  FILE* f = fopen(path.c_str(), "rb");
+  FILE* f = tv::OpenRegularStream(path.c_str());
   if (!f) return false;
   uint8_t buf[kHeaderSize];
   bool ok = fread(buf, 1, sizeof buf, f) == sizeof buf && ReadHeader(buf, sizeof buf, type, h);
@@ -227,7 +227,9 @@ void LookupGeo(const char** country, const char** region, const char** city, con
 const char* GetCountryOf(const CHitRecord* record) {
   const char *country, *region, *city;
   LookupGeo(&country, &region, &city, record, kGeoCountry);
-  return country;
+  // An address outside every range (private, loopback, a gap of the table) is
+  // as unknown as a host name without a country's domain: one row, one label.
+  return *country ? country : auxdb::Term(auxdb::kTermUnknown);
 }
 
 const char* GetCityRegionCountryOf(char* buffer, size_t size, const CHitRecord* record, bool formatted) {

@@ -10,8 +10,8 @@
 
 namespace tv {
 
-// UTF-8 when the bytes are valid UTF-8, else Windows-1252 (every byte maps
-// to a character, so nothing is dropped).
+// Valid UTF-8 sequences as they are, every other byte as Windows-1252 (every
+// byte maps to a character, so nothing is dropped).
 wxString BytesToWx(std::string_view bytes);
 wxString BytesToWx(const char* text);  // null gives ""
 

@@ -3,6 +3,7 @@
 // start that finds the session again; the document's questions; and runs of
 // the real program in its unattended mode.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <wx/filehistory.h>
 #include <wx/wx.h>
@@ -321,6 +322,69 @@ TEST_F(AppTest, DownloadRunOfTheProgramQuitsThroughTheNormalClose) {
   EXPECT_EQ(rc, 0);
   EXPECT_NE(tvtest::ReadFile(out).find("sample-w3c.log"), std::string::npos) << tvtest::ReadFile(out);
   EXPECT_EQ(LastLine(tvtest::ReadFile(home + "logBug.txt")), "#SYS normal shutdown.#");
+}
+
+// Hostile files around an unattended run: each run ends by itself through the
+// normal close, reads the files named and writes nothing it must not.
+TEST_F(AppTest, DownloadRunsEndWithHostileFilesAround) {
+  auto run = [](const std::string& home, const std::string& workspace, std::string* out) {
+    const std::string err = home + "run.txt";
+    int rc = Shell("TRAILVANE_HOME=" + Quote(home) + " timeout 60 " + TV_PROGRAM + " -download " + Quote(workspace) +
+                   " 2>" + Quote(err));
+    *out = tvtest::ReadFile(err);
+    return rc;
+  };
+  std::string out;
+
+  // '#' in the folder and the name: the cut names ("…/c", "…/c#dir/w") exist and stay untouched.
+  {
+    const std::string home = tvtest::NewDir("hostile-hash-home");
+    const std::string fixture = FixtureWorkspace("hostile-hash");
+    const std::string dir = tvtest::NewDir("c#dir");
+    tvtest::WriteFile(dir + "w#1.tv", tvtest::ReadFile(fixture));
+    tvtest::WriteFile(dir + "sample-w3c.log", tvtest::ReadFile(tv::DirectoryOf(fixture) + "sample-w3c.log"));
+    tvtest::WriteFile(tvtest::Home() + "c", "decoy folder");
+    tvtest::WriteFile(dir + "w", "decoy file");
+    EXPECT_EQ(run(home, dir + "w#1.tv", &out), 0) << out;
+    EXPECT_EQ(tvtest::ReadFile(dir + "w#1.tv").find("download_dt=\"\""), std::string::npos) << "not saved: " << out;
+    EXPECT_EQ(tvtest::ReadFile(tvtest::Home() + "c"), "decoy folder");
+    EXPECT_EQ(tvtest::ReadFile(dir + "w"), "decoy file");
+    EXPECT_EQ(LastLine(tvtest::ReadFile(home + "logBug.txt")), "#SYS normal shutdown.#");
+  }
+  // A profile line with an empty name, and a FIFO where the settings file belongs.
+  {
+    const std::string home = tvtest::NewDir("hostile-profile-home");
+    tvtest::WriteFile(home + "profile.ini", "LastWorkspace=nowhere.tv\n=x\n");
+    ASSERT_EQ(mkfifo((home + "Trailvane.cfg").c_str(), 0600), 0);
+    EXPECT_EQ(run(home, FixtureWorkspace("hostile-profile"), &out), 0) << out;
+    EXPECT_EQ(LastLine(tvtest::ReadFile(home + "logBug.txt")), "#SYS normal shutdown.#");
+    EXPECT_EQ(tvtest::ReadFile(home + "logBug.txt").find("#ASSERT"), std::string::npos);
+  }
+  // A read-only workspace is refused with a message and keeps its bytes and mode.
+  {
+    const std::string home = tvtest::NewDir("hostile-readonly-home");
+    const std::string workspace = FixtureWorkspace("hostile-readonly");
+    const std::string before = tvtest::ReadFile(workspace);
+    ASSERT_EQ(chmod(workspace.c_str(), 0444), 0);
+    run(home, workspace, &out);
+    EXPECT_NE(out.find("is read-only: not saved"), std::string::npos) << out;
+    EXPECT_EQ(tvtest::ReadFile(workspace), before);
+    struct stat st {};
+    ASSERT_EQ(stat(workspace.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0444u);
+    chmod(workspace.c_str(), 0644);
+  }
+}
+
+// An assertion inside wx is traced in logBug.txt; no dialog waits for a click.
+TEST_F(AppTest, AssertionsGoToTheBugLog) {
+  wxAssertHandler_t old = wxSetAssertHandler(nullptr);
+  InstallAssertionLog();
+  wxFAIL_MSG("probe for the bug log");
+  wxSetAssertHandler(old);
+  std::string log = tvtest::ReadFile(BugLogPath());
+  EXPECT_NE(log.find("#ASSERT"), std::string::npos) << log;
+  EXPECT_NE(log.find("probe for the bug log"), std::string::npos) << log;
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "base/msgsink.h"
 #include "platform/folders.h"
@@ -90,6 +91,17 @@ TEST_F(BugLogTest, CrashLogDetection) {
 
   LogNormalShutdown();
   EXPECT_EQ(CheckCrashLog(banner), "");
+}
+
+// A FIFO where the log belongs is neither written nor waited on.
+TEST_F(BugLogTest, FifoInPlaceOfTheLogDoesNotBlock) {
+  ASSERT_EQ(mkfifo(BugLogPath().c_str(), 0600), 0);
+  WriteBugLog("line");
+  EXPECT_EQ(CheckCrashLog("banner"), "");
+  struct stat st {};
+  ASSERT_EQ(lstat(BugLogPath().c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  std::remove(BugLogPath().c_str());
 }
 
 TEST_F(BugLogTest, SupportMailCarriesLabel) {

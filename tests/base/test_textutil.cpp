@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "base/textutil.h"
 #include "tests/common/testenv.h"
@@ -113,16 +115,54 @@ TEST(TextUtil, ReadWholeFile) {
   tvtest::WriteFile(path, std::string("a\0b\r\n", 5));
   char* text = nullptr;
   size_t len = 0;
-  ASSERT_EQ(ReadWholeFile((path + "?query").c_str(), &text, &len, 1), 1);  // the query is not part of the name
+  ASSERT_EQ(ReadWholeFile(path.c_str(), &text, &len, 1), 1);
   EXPECT_EQ(len, 5u);
   EXPECT_EQ(text[5], 0);
   free(text);
-  EXPECT_EQ(ReadWholeFile("#frag", &text, &len, 1), 0);
+  EXPECT_EQ(ReadWholeFile("", &text, &len, 1), 0);
   EXPECT_EQ(ReadWholeFile((path + ".missing").c_str(), &text, &len, 0), 0);
   EXPECT_TRUE(capture.errors.empty());
   EXPECT_EQ(ReadWholeFile((path + ".missing").c_str(), &text, &len, 1), 0);
   ASSERT_EQ(capture.errors.size(), 1u);
   EXPECT_NE(capture.errors[0].find("not found"), std::string::npos);
+}
+
+// '#' and '?' are ordinary characters in a file name: the file read is the one
+// named, never the one the name would be cut to.
+TEST(TextUtil, ReadWholeFileTakesTheWholeName) {
+  tvtest::MessageCapture capture;
+  std::string dir = tvtest::NewDir("c#dir");
+  tvtest::WriteFile(dir + "w", "short name");
+  tvtest::WriteFile(tvtest::Home() + "c", "folder cut");
+  for (const char* name : {"w#1.tv", "w?x=1", "w#"}) {
+    SCOPED_TRACE(name);
+    char* text = nullptr;
+    size_t len = 0;
+    EXPECT_EQ(ReadWholeFile((dir + name).c_str(), &text, &len, 1), 0);  // not there yet
+    tvtest::WriteFile(dir + name, name);
+    ASSERT_EQ(ReadWholeFile((dir + name).c_str(), &text, &len, 1), 1);
+    EXPECT_EQ(std::string(text, len), name);
+    free(text);
+  }
+  EXPECT_EQ(capture.errors.size(), 3u);
+}
+
+// A FIFO or a folder where a file is expected is refused at once: reading it
+// would block the start or read garbage.
+TEST(TextUtil, ReadWholeFileRefusesWhatIsNotARegularFile) {
+  tvtest::MessageCapture capture;
+  std::string fifo = tvtest::Home() + "pipe.cfg";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::string dir = tvtest::NewDir("folder.cfg");
+  for (const std::string& path : {fifo, dir}) {
+    char* text = nullptr;
+    size_t len = 0;
+    EXPECT_EQ(ReadWholeFile(path.c_str(), &text, &len, 1), 0) << path;
+    EXPECT_EQ(text, nullptr);
+  }
+  ASSERT_EQ(capture.errors.size(), 2u);
+  EXPECT_NE(capture.errors[0].find("not a regular file"), std::string::npos);
+  unlink(fifo.c_str());
 }
 
 }  // namespace

@@ -171,6 +171,16 @@ TEST_F(GunzipFiles, PlainInputFailsAtOnceWithoutOutputOrMessage) {
   // A FIFO without a writer is refused without waiting for one.
   ASSERT_EQ(mkfifo(Path("pipe.gz").c_str(), 0600), 0);
   ExpectFails(Path("pipe.gz"), false, Out());
+  // None of them looks compressed; every magic number does, whatever follows.
+  for (const char* name : {"plain.log", "noise.bin", "magicthenplain.bin", "empty.log", "magicbyte.bin",
+                           "onebyte.log", "missing.gz", "pipe.gz"})
+    EXPECT_FALSE(LooksCompressed(Path(name).c_str())) << name;
+  for (const std::string& magic : {std::string("\x1f\x8b"), std::string("\x1f\x9e"), std::string("\x1f\x1e"),
+                                   std::string("\x1f\x9d"), std::string("\x1f\xa0"), std::string("PK\x03\x04")}) {
+    tvtest::WriteFile(Path("magic.bin"), magic + "rest");
+    EXPECT_TRUE(LooksCompressed(Path("magic.bin").c_str())) << magic;
+  }
+  EXPECT_FALSE(LooksCompressed(nullptr));
 }
 
 // Damaged files: every one a clean failure with a message and no output; no

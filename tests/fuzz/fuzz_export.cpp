@@ -86,6 +86,8 @@ bool IsPlain(const std::string& text) {
     auto c = static_cast<unsigned char>(text[i]);
     if ((c < 0x20 && c != '\n') || c == 0x7F) return false;
   }
+  // U+2028 and U+2029 break a line in many viewers.
+  if (text.find("\xe2\x80\xa8") != std::string::npos || text.find("\xe2\x80\xa9") != std::string::npos) return false;
   return tv::IsValidUtf8(text);
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -82,6 +83,23 @@ class HostileExportTest : public queryfixture::QueryFixture {
   std::string shipped = std::string(TV_SOURCE_DIR) + "/Resource";
   int32_t rows = 0;
 };
+
+// What a log text becomes in a text, CSV or mail export: UTF-8, nothing a
+// viewer would take for a line break.
+TEST(PlainText, UnicodeStaysControlsAndSeparatorsBecomeBlanks) {
+  struct Case {
+    const char* bytes;
+    const char* plain;
+  } cases[] = {
+      {"Gr\xc3\xbc\xc3\x9f" "e", "Gr\xc3\xbc\xc3\x9f" "e"},
+      {"Gr\xc3\xbc\xc3\x9f" "e \xe9", "Gr\xc3\xbc\xc3\x9f" "e \xc3\xa9"},  // one stray byte
+      {"a\xe2\x80\xa8" "b\xe2\x80\xa9" "c", "a b c"},                      // U+2028, U+2029
+      {"a\xe2\x80\xa7" "b\xe2\x80\xaa", "a\xe2\x80\xa7" "b\xe2\x80\xaa"},    // their neighbours stay
+      {"x\xc2\x85y\r\n\tz\x7f", "x y   z "},
+      {"\x85", "\xe2\x80\xa6"},  // alone, the Windows-1252 ellipsis
+  };
+  for (const Case& c : cases) EXPECT_EQ(PlainText(c.bytes), c.plain) << c.bytes;
+}
 
 TEST(WebAddress, OnlyHttpAndHttps) {
   struct Case {
@@ -210,6 +228,33 @@ TEST_F(HostileExportTest, ShippedLanguagesExportUtf8) {
     EXPECT_EQ(subject.rfind("Subject: =?UTF-8?Q?", 0), 0u) << subject;
     EXPECT_TRUE(std::all_of(mail.begin(), mail.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; }));
   }
+}
+
+// A huge language term is written where it stands but does not widen every
+// row: the export grows by about the term, not by the term times the rows.
+TEST_F(HostileExportTest, HugeTermDoesNotWidenEveryRow) {
+  const std::string huge(1 << 20, 'H');
+  tvtest::WriteFile(tvtest::Home() + "Huge.lng", "FormatVersion=1.0\n[Common]\nhits=\"" + huge + "\"\nhost=\"" + huge +
+                                                     "\"\npage=\"" + huge + "\"\n");
+  ASSERT_TRUE(LoadLanguage("Huge.lng"));
+  ASSERT_EQ(strlen(GetTerm(kTermHits)), huge.size());
+  for (int kind : {kReportPage, kReportItems, kReportHost}) {
+    SCOPED_TRACE(kind);
+    std::string text = Text(kind);
+    EXPECT_LT(text.size(), 4u * huge.size()) << "rows " << rows;
+    EXPECT_NE(text.find(huge), std::string::npos);
+    EXPECT_FALSE(HasControl(text));
+  }
+}
+
+// Addresses no country range holds form one row labelled as the unknown
+// host names are, in every export.
+TEST_F(HostileExportTest, CountryRowsAlwaysHaveALabel) {
+  std::vector<std::string> lines = Lines(Text(kReportCountry));
+  ASSERT_EQ(rows, 1);
+  ASSERT_GE(lines.size(), 5u);
+  EXPECT_EQ(lines[4].substr(lines[4].rfind('|') + 1), "Unknown") << lines[4];
+  EXPECT_NE(Html(kReportCountry, shipped.c_str()).find("Unknown"), std::string::npos);
 }
 
 TEST(HeaderText, AsciiStaysAndOtherTextsBecomeEncodedWords) {

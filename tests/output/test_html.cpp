@@ -220,7 +220,11 @@ TEST_F(HtmlExportTest, WithoutATemplateThereIsNoPage) {
   std::string folders = tvtest::NewDir("foldertemplate");
   std::filesystem::create_directories(folders + "Template1.r_tmpl");
   std::filesystem::create_directories(folders + "dTempl.r_tmpl");
-  for (const std::string& folder : {missing, folders}) {
+  // Templates without one section marker would write an empty page.
+  std::string unmarked = tvtest::NewDir("unmarkedtemplate");
+  tvtest::WriteFile(unmarked + "Template1.r_tmpl", "<html><body>%Text%</body></html>\n");
+  tvtest::WriteFile(unmarked + "dTempl.r_tmpl", "PageHeader TableRow\n");
+  for (const std::string& folder : {missing, folders, unmarked}) {
     SCOPED_TRACE(folder);
     // Neither made nor emptied when it is there from before.
     for (bool before : {false, true}) {

@@ -6,6 +6,9 @@
 
 #include <string>
 
+#include <wx/debug.h>
+
+#include "platform/files.h"
 #include "platform/wx/profile.h"
 #include "tests/common/testenv.h"
 #include "ui/core/columnstate.h"
@@ -62,6 +65,60 @@ TEST(Profile, FailedReadsLeaveTheValueAlone) {
     EXPECT_FALSE(tv::RegReadDword("Number", &number)) << bad;
     EXPECT_EQ(number, 42u) << bad;
   }
+}
+
+int g_assertions = 0;
+void CountAssertion(const wxString&, int, const wxString&, const wxString&, const wxString&) { ++g_assertions; }
+
+// Hand-damaged lines are left out without an assertion (whose dialog would
+// wait for a click in an unattended run); the good values around them stay.
+TEST(Profile, DamagedLinesAreIgnoredWithoutAnAssertion) {
+  const std::string path = tv::ProfilePath();
+  const std::string damaged[] = {
+      "=x\n",
+      "  =x\n",
+      "\t=\n",
+      "[g]\nk=1\n[g]\nk=2\n",
+      "[g]\nk=1\n[h]\nj=2\n[g]\nk=3\n",
+  };
+  g_assertions = 0;
+  wxAssertHandler_t old = wxSetAssertHandler(&CountAssertion);
+  for (const std::string& text : damaged) {
+    SCOPED_TRACE(text);
+    tvtest::WriteFile(path, "Before=1\n" + text + "After=2\n");
+    std::string got;
+    // A group of the damaged text holds the value after it.
+    EXPECT_TRUE(tv::RegReadString("Before", &got, 100));
+    EXPECT_EQ(got, "1");
+    ASSERT_TRUE(tv::RegWriteString("Written", "3"));
+    EXPECT_TRUE(tv::RegReadString("Written", &got, 100));
+    EXPECT_EQ(got, "3");
+    EXPECT_TRUE(tv::RegReadString("Before", &got, 100));
+  }
+  wxSetAssertHandler(old);
+  EXPECT_EQ(g_assertions, 0);
+  tv::RemoveFile(path);
+}
+
+// A FIFO where the profile belongs reads as an empty profile at once.
+TEST(Profile, FifoReadsAsEmptyWithoutBlocking) {
+  const std::string path = tv::ProfilePath();
+  tv::RemoveFile(path);
+  ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+  std::string got = "kept";
+  EXPECT_FALSE(tv::RegReadString("LastWorkspace", &got, 100));
+  EXPECT_EQ(got, "kept");
+  uint32_t n = 5;
+  EXPECT_FALSE(tv::RegReadDword("WinTop", &n));
+  tv::RemoveFile(path);
+}
+
+// A write removes what a killed write left beside the file.
+TEST(Profile, WriteRemovesTheLeftoverOfAKilledWrite) {
+  const std::string left = tv::ProfilePath() + ".tmpAb3xZ9";
+  tvtest::WriteFile(left, "half");
+  ASSERT_TRUE(tv::RegWriteString("After", "1"));
+  EXPECT_FALSE(tv::FileExists(left));
 }
 
 TEST(Profile, NumbersKeepAllThirtyTwoBits) {

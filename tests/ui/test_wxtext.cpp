@@ -1,4 +1,4 @@
-// Byte strings to display strings: UTF-8 when valid, else Windows-1252,
+// Byte strings to display strings: UTF-8 sequences kept, other bytes Windows-1252,
 // never losing a byte.
 #include <gtest/gtest.h>
 
@@ -23,6 +23,10 @@ TEST(WxText, BytesBecomeCharacters) {
       {"\xed\xa0\x80", "\xc3\xad\xc2\xa0\xe2\x82\xac"},                   // surrogate: not UTF-8
       {"ab\xe2\x82", "ab\xc3\xa2\xe2\x80\x9a"},                           // cut short: not UTF-8
       {"\xf4\x90\x80\x80", "\xc3\xb4\xc2\x90\xe2\x82\xac\xe2\x82\xac"},   // above U+10FFFF
+      // Valid UTF-8 with one stray byte: only that byte is read as Windows-1252.
+      {"Gr\xc3\xbc\xc3\x9f" "e \xe9", "Gr\xc3\xbc\xc3\x9f" "e \xc3\xa9"},
+      {"\x93" "caf\xc3\xa9\x94", "\xe2\x80\x9c" "caf\xc3\xa9\xe2\x80\x9d"},
+      {"\xe2\x82\xac\xe2\x82", "\xe2\x82\xac\xc3\xa2\xe2\x80\x9a"},
       {std::string("a\0b", 3), nullptr},
   };
   for (const Case& c : cases) {

@@ -10,6 +10,7 @@
 #include "base/msgsink.h"
 #include "engine/analysis/analysis.h"
 #include "engine/config/workspace.h"
+#include "engine/sources/logcache.h"
 #include "engine/store/project.h"
 #include "engine/tables/auxdb.h"
 #include "platform/files.h"
@@ -31,8 +32,7 @@ bool IsDownload(const CLogSource& s) { return s.type == kSourceFtp || s.type == 
 // A remote source's local copy: the first file the last load read.
 bool LocalCopyPresent(const CLogSource& s) {
   if (!s.files || !*s.files) return false;
-  std::string first(s.files);
-  first = first.substr(0, first.find(';'));
+  std::string first = SplitFileList(s.files).front();
   return !first.empty() && tv::FileExists(first.c_str());
 }
 

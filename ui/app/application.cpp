@@ -319,7 +319,23 @@ void EndProgram() {
 
 // ---------------------------------------------------------------------------
 
+namespace {
+
+void AssertionToBugLog(const wxString& file, int line, const wxString& func, const wxString& cond,
+                       const wxString& msg) {
+  std::string text = "#ASSERT " + tv::WxToBytes(file) + ":" + std::to_string(line) + " " + tv::WxToBytes(func) +
+                     ": " + tv::WxToBytes(cond);
+  if (!msg.empty()) text += " - " + tv::WxToBytes(msg);
+  WriteBugLog(text.c_str());
+}
+
+}  // namespace
+
+void InstallAssertionLog() { wxSetAssertHandler(&AssertionToBugLog); }
+
 bool CTrailvaneApp::OnInit() {
+  // Nobody may have to click an assertion away: a scheduled run would never end.
+  InstallAssertionLog();
   SetAppName("Trailvane");
   SetVendorName("Brindlecot");
   std::vector<std::string> args;

@@ -55,5 +55,7 @@ int32_t UpdateListDone(int32_t unused);
 void SetUpdateProxy(const std::string& host, uint16_t port);
 
 void ShowAboutBox(wxWindow* parent);
+// wx assertions are written to logBug.txt instead of opening a dialog.
+void InstallAssertionLog();
 // A command is about to be routed: a changed workspace marks the document modified.
 void MarkModifiedBeforeCommand(const wxEvent& event);

@@ -68,7 +68,7 @@ void LoadHistory(wxFileHistory* history) {
 
 // Whether the file is the section form; older files name themselves when they fail.
 bool IsSectionForm(const std::string& path) {
-  FILE* f = fopen(path.c_str(), "rb");
+  FILE* f = tv::OpenRegularStream(path.c_str());
   if (!f) return false;
   std::string head(4096, '\0');
   size_t n = fread(head.data(), 1, head.size(), f);
@@ -78,7 +78,7 @@ bool IsSectionForm(const std::string& path) {
 
 bool IsReadableFile(const std::string& path) {
   if (!tv::FileExists(path)) return false;
-  FILE* f = fopen(path.c_str(), "rb");
+  FILE* f = tv::OpenRegularStream(path.c_str());
   if (!f) return false;
   fclose(f);
   return true;

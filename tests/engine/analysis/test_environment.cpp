@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "base/msgsink.h"
+#include "engine/sources/logcache.h"
 #include "engine/sources/remotelogs.h"
 #include "engine/store/project.h"
 #include "engine/tables/auxdb.h"
@@ -194,6 +196,40 @@ TEST_F(EnvironmentTest, StartUpRemovesOnlyTheTemporaryFilesADeadRunLeft) {
   for (const std::string& n : others) fs::remove(tmp + n);
   for (const char* n : {"logLINK00", "logDIR000"}) fs::remove(tmp + n);
   fs::remove(inUse);
+}
+
+// The new copy a killed save leaves beside a data file (the DNS cache can be
+// tens of megabytes) goes at the next start, unless another run may still be
+// writing it; nothing else of the data folder does.
+TEST_F(EnvironmentTest, StartUpRemovesTheSaveLeftoversOfTheDataFolder) {
+  const std::string data = tv::DataDir();
+  const std::string cache = CLogCache::CacheFolder();
+  tv::MakeDirs(cache);
+  const std::vector<std::string> stale = {data + "dns_cache.dat.tmpAb3xZ9", data + "Trailvane.cfg.tmp000000",
+                                          cache + "cache.cfg.tmpqwerty"};
+  const std::vector<std::string> others = {data + "dns_cache.dat.tmpAb3xZ", data + "dns_cache.dat.tmp-b3xZ9",
+                                           data + "notes.tmp", data + ".tmpAb3xZ9", data + "x.tmpAb3xZ9.bak"};
+  for (const std::string& n : stale) tvtest::WriteFile(n, "left by a killed save");
+  for (const std::string& n : others) tvtest::WriteFile(n, "not a leftover");
+  // Left a day ago: no save is still writing it, whoever holds the folder.
+  const std::string old = data + "dns_cache.dat.tmpOLD000";
+  tvtest::WriteFile(old, "long dead");
+  fs::last_write_time(old, fs::file_time_type::clock::now() - std::chrono::hours(24));
+  {
+    int other = open((tv::TempDir() + "run.lock").c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(flock(other, LOCK_SH), 0);
+    ASSERT_EQ(InitEnvironment(tv::ProgramDir().c_str()), 1);
+    CleanupEnvironment();
+    close(other);
+    for (const std::string& n : stale) EXPECT_TRUE(fs::exists(n)) << n;
+    EXPECT_FALSE(fs::exists(old));
+  }
+  ASSERT_EQ(InitEnvironment(tv::ProgramDir().c_str()), 1);
+  CleanupEnvironment();
+  for (const std::string& n : stale) EXPECT_FALSE(fs::exists(n)) << n;
+  for (const std::string& n : others) EXPECT_TRUE(fs::exists(n)) << n;
+  for (const std::string& n : others) fs::remove(n);
 }
 
 }  // namespace

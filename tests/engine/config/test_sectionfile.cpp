@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <vector>
 
 #include "platform/files.h"
@@ -265,6 +266,28 @@ TEST(SectionFile, FailedSaveKeepsThePreviousFile) {
   EXPECT_EQ(cap.AllErrors(), "can't open file '" + nowhere + "'\n");
   TestFile unnamed;
   EXPECT_EQ(unnamed.Save(), 0);
+}
+
+// A file its owner made read-only is refused, not replaced by the save's rename.
+TEST(SectionFile, ReadOnlyFileIsNotReplaced) {
+  std::string dir = tvtest::NewDir("sf_readonly");
+  std::string path = dir + "ro.tv";
+  TestFile f;
+  f.SetString(&f.main.name, "old");
+  ASSERT_EQ(f.SaveAs(path.c_str()), 1);
+  const std::string before = tvtest::ReadFile(path);
+  ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+  f.SetString(&f.main.name, "new");
+  tvtest::MessageCapture cap;
+  EXPECT_EQ(f.Save(), 0);
+  EXPECT_EQ(cap.AllErrors(), "'" + path + "' is read-only: not saved\n");
+  EXPECT_EQ(tvtest::ReadFile(path), before);
+  struct stat st;
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0444u);
+  EXPECT_TRUE(f.IsDirty());
+  EXPECT_EQ(tv::FindFiles(dir + "*").size(), 1u);
+  chmod(path.c_str(), 0644);
 }
 
 TEST(SectionFile, SettersTrackVisibleChanges) {

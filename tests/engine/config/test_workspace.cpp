@@ -130,6 +130,19 @@ TEST_F(Workspace, StoredFormDetails) {
   EXPECT_EQ(SaveText("details.tv"), expected) << "tmp_file dropped, port 21 left out, port 0 written";
 }
 
+// Opening a workspace removes the new copies its killed saves left beside it,
+// and nothing else of the folder.
+TEST_F(Workspace, OpenRemovesWhatAKilledSaveLeftBesideIt) {
+  SaveText("site.tv");
+  const std::vector<std::string> stale = {"site.tv.tmpAb3xZ9", "site.tv.tmp000000"};
+  const std::vector<std::string> others = {"other.tv.tmpAb3xZ9", "site.tv.tmpAb3xZ", "site.tv.tmp", "xsite.tv.tmpAb3xZ9"};
+  for (const std::string& n : stale) tvtest::WriteFile(m_dir + n, "left by a killed save");
+  for (const std::string& n : others) tvtest::WriteFile(m_dir + n, "not ours");
+  LoadWorkspace((m_dir + "site.tv").c_str());
+  for (const std::string& n : stale) EXPECT_FALSE(tv::FileExists(m_dir + n)) << n;
+  for (const std::string& n : others) EXPECT_TRUE(tv::FileExists(m_dir + n)) << n;
+}
+
 TEST_F(Workspace, OldKeywordFormatLoads) {
   // Start from a filled workspace: nothing of it may survive the old-format load.
   LoadText("full.tv", Fixture("full_workspace.tv"));

@@ -193,14 +193,17 @@ TEST_F(LogCacheTest, RemoteNamesThatAreNoPlainFileNames) {
       "ftp://h.example/..\\..\\outside2\\victim.log",
       "ftp://h.example/cache.cfg",
       "http://h.example/" + std::string(300, 'n') + ".log",
+      "ftp://h.example/evil;victim.log",
+      "http://h.example/a;victim.log",
   };
   for (const std::string& name : names) {
     SCOPED_TRACE(name);
     std::string copy = cache.AddToCache(name.c_str(), 4, kDate, 1);
     EXPECT_TRUE(InCache(copy, folder)) << copy;
     EXPECT_TRUE(tv::FileExists(copy));
+    EXPECT_EQ(copy.find(';'), std::string::npos) << copy;
   }
-  EXPECT_EQ(cache.Count(), 7);
+  EXPECT_EQ(cache.Count(), 9);
   EXPECT_EQ(tvtest::ReadFile(CLogCache::IndexPath()), index);
   EXPECT_EQ(tvtest::ReadFile(outside), "keep me");
 }
@@ -239,6 +242,26 @@ TEST(LocalCopies, PresentOnlyWhenEveryFileOpens) {
     EXPECT_EQ(LocalCopiesPresent(c.list.c_str()), c.present);
   }
   EXPECT_EQ(LocalCopiesPresent(nullptr), 0);
+  // A ';' inside a listed name is part of that name.
+  tvtest::WriteFile(dir + "x;a.log", "x");
+  EXPECT_EQ(LocalCopiesPresent(EscapeFileListItem(dir + "x;a.log").c_str()), 1);
+  EXPECT_EQ(LocalCopiesPresent(EscapeFileListItem(dir + "x;missing.log").c_str()), 0);
+}
+
+TEST(FileLists, ItemsComeBackAsTheyWentIn) {
+  const std::vector<std::vector<std::string>> lists = {
+      {"/a/b.log"},
+      {"ftp://h/evil;victim.log", "/c/d.log"},
+      {"x\\;y", "\\", ";", ""},
+      {"", "a"},
+  };
+  for (const auto& items : lists) {
+    std::string joined;
+    for (size_t i = 0; i < items.size(); ++i) joined += (i ? ";" : "") + EscapeFileListItem(items[i]);
+    SCOPED_TRACE(joined);
+    EXPECT_EQ(SplitFileList(joined.c_str()), items);
+  }
+  EXPECT_TRUE(SplitFileList(nullptr).empty());
 }
 
 }  // namespace

@@ -217,6 +217,33 @@ TEST_F(LogLoad, ListsWildcardsAndCompressedFilesLoadOnceAndReloadOnlyWhatChanged
   EXPECT_EQ(list->records.RecordCount(), 50u);
 }
 
+// Without a safe temporary folder a compressed log cannot be decoded: each one
+// is named, none is read as plain bytes, the plain logs still load.
+TEST_F(LogLoad, CompressedLogsWithoutATemporaryFolderAreNamedNotReadRaw) {
+  tvtest::WriteFile(dir + "p.log", W3cLog("p", 6));
+  for (const char* name : {"z1.log", "z2.log"}) {
+    tvtest::WriteFile(dir + name, W3cLog(name, 9));
+    Gzip(dir + name);
+  }
+  const char* old = getenv("TMPDIR");
+  const std::string saved = old ? old : "";
+  tvtest::WriteFile(tvtest::Home() + "notafolder", "x");
+  setenv("TMPDIR", (tvtest::Home() + "notafolder").c_str(), 1);
+  tv::ResetFolders();
+  ASSERT_TRUE(tv::TempDir().empty());
+  CLogSource* s = AddLocal(dir + "*.*");
+  int loaded = Load();
+  if (old) setenv("TMPDIR", saved.c_str(), 1);
+  else unsetenv("TMPDIR");
+  tv::ResetFolders();
+  EXPECT_EQ(loaded, 1);
+  ExpectEveryRecordOnce(*s, {{"p", 6}});
+  for (const char* name : {"z1.log.gz", "z2.log.gz"})
+    EXPECT_TRUE(HasText(capture.errors, "cannot decompress " + dir + name + ": no safe temporary folder"))
+        << capture.AllErrors();
+  EXPECT_EQ(capture.errors.size(), 2u) << capture.AllErrors();
+}
+
 TEST_F(LogLoad, BadSourcesAreReportedAndTheOthersStillLoad) {
   tvtest::WriteFile(dir + "good.log", W3cLog("g", 12));
   tvtest::WriteFile(dir + "locked.log", W3cLog("l", 3));
@@ -466,6 +493,32 @@ TEST_F(RemoteLoad, OneSourceOfEachKindLoadsOnceSkipsWhenUnchangedAndFallsBackToT
   ExpectEveryRecordOnce(*ftpSource, {{"f1", 20}, {"f2", 10}, {"f3", 4}});
   ExpectEveryRecordOnce(*httpSource, {{"h", 17}});
   EXPECT_EQ(db->records.RecordCount(), 6u);
+}
+
+// A remote name holding ';' is one remote file, never a remote part and a
+// local file beside the current folder.
+TEST_F(RemoteLoad, SemicolonInARemoteNameNeverReadsALocalFile) {
+  tv::MakeDirs(root + "ftp/alice/semi/");
+  tvtest::WriteFile(root + "ftp/alice/semi/evil;victim.log", W3cLog("ftp", 5));
+  tvtest::WriteFile(root + "http/a;victim.log", W3cLog("web", 3));
+  tvtest::WriteFile(dir + "victim.log", W3cLog("local", 7));
+  tvtest::WriteFile(dir + "evil", W3cLog("local", 7));
+  tvtest::WriteFile(dir + "semi;x.log", W3cLog("semi", 2));  // a local name with ';' found by a mask
+  std::string here = tv::CurrentDir();
+  ASSERT_TRUE(tv::ChangeDir(dir));
+  CLogSource* ftpSource = AddFtp("semi/");
+  CLogSource* httpSource = AddHttp("a;victim.log");
+  CLogSource* local = AddLocal(dir + "semi*.log");
+  int loaded = Load();
+  tv::ChangeDir(here);
+  ASSERT_EQ(loaded, 1) << capture.AllErrors();
+  ExpectEveryRecordOnce(*ftpSource, {{"ftp", 5}});
+  ExpectEveryRecordOnce(*httpSource, {{"web", 3}});
+  ExpectEveryRecordOnce(*local, {{"semi", 2}});
+  std::vector<std::string> read = FilesRead();
+  EXPECT_TRUE(HasText(read, "127.0.0.1/semi/evil;victim.log"));
+  EXPECT_TRUE(HasText(read, Url("a;victim.log")));
+  EXPECT_FALSE(HasText(read, "victim.log"));
 }
 
 TEST_F(RemoteLoad, FailedTransfersLeaveNoCopyForALaterLoad) {

@@ -368,6 +368,9 @@ TEST_F(AuxDb, GeographicLookups) {
   EXPECT_STREQ(GetCityRegionCountryOf(buf, sizeof buf, glasgow.get(), false), "Glasgow");
   EXPECT_STREQ(GetRegionCountryOf(buf, sizeof buf, glasgow.get(), true), "Scotland, United Kingdom");
   EXPECT_STREQ(GetCountryOf(glasgow.get()), "United Kingdom");
+  // An address no range holds has the label of a host without a country.
+  for (uint32_t address : {Ip(7, 1, 1, 1), Ip(90, 1, 0, 0), Ip(90, 6, 0, 0)})
+    EXPECT_STREQ(GetCountryOf(AddressHit(address).get()), "Unknown");
 
   // Without an address the host name's last label decides.
   Hit named = HostHit("mail.example.CO.UK");
