@@ -139,6 +139,18 @@ int FrameMessageBox(wxWindow* parent, const wxString& text, long style) {
 
 }  // namespace
 
+bool ExportFileCreatable(wxWindow* parent, const std::string& path) {
+  // The writers say nothing when the file cannot be made at all.
+  const bool existed = wxFileName::FileExists(tv::BytesToWx(path));
+  if (FILE* probe = fopen(path.c_str(), "ab")) {
+    fclose(probe);
+    if (!existed) std::remove(path.c_str());
+    return true;
+  }
+  FrameMessageBox(parent, "Cannot create the file '" + tv::BytesToWx(path) + "'.", wxOK | wxICON_ERROR);
+  return false;
+}
+
 CMainFrame::CMainFrame() = default;
 
 CMainFrame::~CMainFrame() {
@@ -411,15 +423,7 @@ void CMainFrame::ExportReport(int commandId) {
     if (chosen.empty()) return;
     path = tv::WxToBytes(chosen);
   }
-  // The writers say nothing when the file cannot be made at all.
-  const bool existed = wxFileName::FileExists(tv::BytesToWx(path));
-  if (FILE* probe = fopen(path.c_str(), "ab")) {
-    fclose(probe);
-    if (!existed) std::remove(path.c_str());
-  } else {
-    FrameMessageBox(this, "Cannot create the file '" + tv::BytesToWx(path) + "'.", wxOK | wxICON_ERROR);
-    return;
-  }
+  if (!ExportFileCreatable(this, path)) return;
   wxBusyCursor wait;
   CRowTable& table = GetCurrentQueryState();
   SortCompareFn compare = ReportListComparator(kind, table);

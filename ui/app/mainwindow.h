@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "engine/query/rowtable.h"
 #include "ui/core/mainwindowrules.h"
@@ -111,6 +112,9 @@ CMainFrame* MainFrame();
 // The save dialog of the exports proposing "report.<extension>" (or the
 // test's chooser); the chosen path with the extension, empty when cancelled.
 wxString ChooseExportPath(wxWindow* parent, const wxString& extension);
+// False, after saying so in the frame's message box, when the export file
+// cannot be created (an existing file is left as it was).
+bool ExportFileCreatable(wxWindow* parent, const std::string& path);
 // The order of the list on show, for an export or a copy to keep; null (the
 // kind's own order) when no list of this report is current or it is unsorted.
 SortCompareFn ReportListComparator(int kind, const CRowTable& table);
