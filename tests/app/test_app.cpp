@@ -3,7 +3,9 @@
 // start that finds the session again; the document's questions; and runs of
 // the real program in its unattended mode.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <wx/filehistory.h>
 #include <wx/wx.h>
 
@@ -27,6 +29,7 @@
 #include "ui/app/application.h"
 #include "ui/app/document.h"
 #include "ui/app/mainwindow.h"
+#include "ui/app/programend.h"
 #include "ui/core/navigationstate.h"
 #include "ui/core/panetables.h"
 #include "ui/core/uistate.h"
@@ -321,6 +324,53 @@ TEST_F(AppTest, DownloadRunOfTheProgramQuitsThroughTheNormalClose) {
   EXPECT_EQ(rc, 0);
   EXPECT_NE(tvtest::ReadFile(out).find("sample-w3c.log"), std::string::npos) << tvtest::ReadFile(out);
   EXPECT_EQ(LastLine(tvtest::ReadFile(home + "logBug.txt")), "#SYS normal shutdown.#");
+}
+
+TEST_F(AppTest, TerminationSignalsEndThroughTheNormalCloseWithoutQuestions) {
+  // In this process: a changed workspace, then the signal. Nobody is asked,
+  // the file stays as it was, the engine's clean-up writes its line.
+  for (int sig : {SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(sig == SIGTERM ? "SIGTERM" : "SIGHUP");
+    const std::string workspace = FixtureWorkspace(sig == SIGTERM ? "term" : "hup");
+    const std::string before = tvtest::ReadFile(workspace);
+    messages.clear();
+    ASSERT_TRUE(Start({workspace}));
+    ASSERT_TRUE(wxtest::PumpUntil([] { return MainFrame()->IsShownOnScreen(); }, 5000));
+    InstallProgramEndHandlers();
+    g_workspace.SetString(&g_workspace.common.URL, "http://changed.example.com");
+    g_workspace.SetDirty();
+    TheDocument()->SetModifiedFlag(true);
+    ASSERT_EQ(kill(getpid(), sig), 0);
+    EXPECT_TRUE(wxtest::PumpUntil([] { return MainFrame() == nullptr; }, 10000)) << "the window did not close";
+    wxtest::Pump(20);
+    EndProgram();
+    started = false;
+    RemoveProgramEndHandlers();
+    EXPECT_TRUE(messages.empty()) << messages[0];
+    EXPECT_EQ(tvtest::ReadFile(workspace), before);
+    EXPECT_EQ(LastLine(tvtest::ReadFile(BugLogPath())), "#SYS normal shutdown.#");
+  }
+
+  // The real program, as a desktop session or a service manager ends it.
+  if (Shell("command -v xdotool >/dev/null") != 0) GTEST_SKIP() << "xdotool is not installed";
+  const std::string home = tvtest::NewDir("term-home");
+  const std::string workspace = FixtureWorkspace("term-real");
+  const std::string before = tvtest::ReadFile(workspace);
+  tvtest::WriteFile(home + "logBug.txt", "Trailvane\nold run\n#SYS normal shutdown.#\n");
+  const std::string script = "TRAILVANE_HOME=" + Quote(home) + " " + TV_PROGRAM + " " + Quote(workspace) +
+                             " 2>/dev/null & pid=$!; timeout 30 xdotool search --sync --onlyvisible --pid $pid "
+                             ">/dev/null || exit 90; kill -TERM $pid; wait $pid";
+  EXPECT_EQ(Shell("timeout 60 bash -c " + Quote(script)), 0);
+  const std::string log = tvtest::ReadFile(home + "logBug.txt");
+  EXPECT_EQ(LastLine(log), "#SYS normal shutdown.#") << log;
+  EXPECT_EQ(tvtest::ReadFile(workspace), before);
+
+  // Started again on that log: no crash is offered.
+  tvtest::WriteFile(BugLogPath(), log);
+  messages.clear();
+  ASSERT_TRUE(Start({}));
+  EXPECT_TRUE(messages.empty()) << messages[0];
+  EXPECT_TRUE(launched.empty());
 }
 
 }  // namespace

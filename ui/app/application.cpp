@@ -26,6 +26,7 @@
 #include "ui/app/commands.h"
 #include "ui/app/document.h"
 #include "ui/app/mainwindow.h"
+#include "ui/app/programend.h"
 #include "ui/core/commandline.h"
 #include "ui/core/dialogrules.h"
 #include "ui/core/panetables.h"
@@ -324,7 +325,10 @@ bool CTrailvaneApp::OnInit() {
   SetVendorName("Brindlecot");
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.push_back(tv::WxToBytes(argv[i]));
+  // Before the start-up, so that an early SIGTERM still ends through the close.
+  InstallProgramEndHandlers();
   if (!StartProgram(args)) {
+    RemoveProgramEndHandlers();
     m_exitStatus = 1;
     return false;
   }
@@ -332,6 +336,7 @@ bool CTrailvaneApp::OnInit() {
 }
 
 int CTrailvaneApp::OnExit() {
+  RemoveProgramEndHandlers();
   EndProgram();
   return wxApp::OnExit();
 }
