@@ -1,5 +1,7 @@
 #include "ui/app/mainwindow.h"
 
+#include <wx/calctrl.h>
+#include <wx/combo.h>
 #include <wx/dateevt.h>
 #include <wx/datectrl.h>
 #include <wx/dnd.h>
@@ -7,6 +9,8 @@
 #include <wx/filename.h>
 #include <wx/msgdlg.h>
 #include <wx/statusbr.h>
+#include <wx/textctrl.h>
+#include <wx/uilocale.h>
 #include <wx/utils.h>
 
 #include <cstdio>
@@ -86,6 +90,32 @@ uint32_t PackedOf(const wxDateTime& date) {
 wxDateTime DateOf(uint32_t packed) {
   return wxDateTime(static_cast<wxDateTime::wxDateTime_t>(packed & 0xFF),
                     static_cast<wxDateTime::Month>(((packed >> 8) & 0xFF) - 1), static_cast<int>(packed >> 16));
+}
+
+// The parts of a date picker that the user types in and drops down (GTK has
+// no native picker: a combo with a text field and a calendar popup).
+wxComboCtrl* PickerCombo(wxDatePickerCtrl* picker) {
+  if (!picker) return nullptr;
+  for (wxWindow* child : picker->GetChildren())
+    if (auto* combo = wxDynamicCast(child, wxComboCtrl)) return combo;
+  return nullptr;
+}
+
+wxTextCtrl* PickerText(wxDatePickerCtrl* picker) {
+  wxComboCtrl* combo = PickerCombo(picker);
+  return combo ? combo->GetTextCtrl() : nullptr;
+}
+
+// The format the picker shows its date in: the locale's short date with the century.
+wxString PickerFormat() {
+  wxString format = wxUILocale::GetCurrent().GetInfo(wxLOCALE_SHORT_DATE_FMT);
+  if (format.empty()) format = "%x";
+  format.Replace("%y", "%Y");
+  return format;
+}
+
+int MonthIndex(const wxDateTime& date) {
+  return date.IsValid() ? date.GetYear() * 12 + static_cast<int>(date.GetMonth()) : -1;
 }
 
 class CLogDropTarget : public wxFileDropTarget {
@@ -194,6 +224,8 @@ bool CMainFrame::Create(const wxString& title) {
   for (int command : FrameUiCommands()) Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, WindowId(command));
   Bind(wxEVT_DATE_CHANGED, &CMainFrame::OnDateChanged, this, ID_DATE_FROM);
   Bind(wxEVT_DATE_CHANGED, &CMainFrame::OnDateChanged, this, ID_DATE_TO);
+  WatchPicker(true);
+  WatchPicker(false);
   for (int id : {ID_REPORT_EXPORT_TEXT, ID_REPORT_EXPORT_HTML, ID_REPORT_EXPORT_CSV, ID_REPORT_SEND_MAIL})
     Bind(wxEVT_MENU, &CMainFrame::OnExport, this, id);
   for (int id : {ID_VIEW_SUBREPORT_TABLE, ID_VIEW_SUBREPORT_CHART, ID_VIEW_CLOSE_SUBREPORT, ID_VIEW_CHART_FRAME})
@@ -381,21 +413,151 @@ void CMainFrame::SetDateFilterPickers(uint32_t firstDate, uint32_t lastDate) {
 
 void CMainFrame::StorePickerDate(bool from) {
   wxDatePickerCtrl* picker = from ? m_from : m_to;
-  if (!picker) return;
+  if (!picker || m_detached) return;
   const wxDateTime value = picker->GetValue();
   uint32_t& on = from ? g_uiQuery.dateFromOn : g_uiQuery.dateToOn;
   uint32_t& date = from ? g_uiQuery.dateFrom : g_uiQuery.dateTo;
   const uint32_t newOn = value.IsValid() ? 1 : 0;
   const uint32_t newDate = value.IsValid() ? PackedOf(value) : date;
   if (newOn == on && newDate == date) return;
+  // A range that ends before it starts would empty every report: refused,
+  // and the picker shows again the filter in force.
+  const uint32_t otherOn = from ? g_uiQuery.dateToOn : g_uiQuery.dateFromOn;
+  const uint32_t otherDate = from ? g_uiQuery.dateTo : g_uiQuery.dateFrom;
+  const uint32_t first = from ? newDate : otherDate, last = from ? otherDate : newDate;
+  if (newOn && otherOn && PickerDate(first) > PickerDate(last)) {
+    m_settingPickers = true;
+    picker->SetValue(on ? DateOf(date) : wxDefaultDateTime);
+    m_settingPickers = false;
+    FrameMessageBox(this, "The \"From\" date is later than the \"To\" date; the date filter stays as it was.",
+                    wxOK | wxICON_EXCLAMATION);
+    return;
+  }
+  // Only one job runs at a time; the date goes back to what the report shows.
+  if (IsWorkerBusy()) {
+    m_settingPickers = true;
+    picker->SetValue(on ? DateOf(date) : wxDefaultDateTime);
+    m_settingPickers = false;
+    return;
+  }
   on = newOn;
   date = newDate;
   RerunAllOnWorker(nullptr);
 }
 
+void CMainFrame::ConfirmPickerText(bool from) {
+  wxDatePickerCtrl* picker = from ? m_from : m_to;
+  wxTextCtrl* text = PickerText(picker);
+  if (!picker || !text || m_detached) return;
+  const wxString typed = wxString(text->GetValue()).Trim(true).Trim(false);
+  if (!typed.empty()) {
+    wxDateTime parsed;
+    wxString::const_iterator end;
+    m_settingPickers = true;
+    if (parsed.ParseFormat(typed, PickerFormat(), &end) && end == typed.end() && parsed.IsValid()) {
+      picker->SetValue(parsed);
+    } else {
+      const uint32_t on = from ? g_uiQuery.dateFromOn : g_uiQuery.dateToOn;
+      picker->SetValue(on ? DateOf(from ? g_uiQuery.dateFrom : g_uiQuery.dateTo) : wxDefaultDateTime);
+      m_settingPickers = false;
+      return;
+    }
+    m_settingPickers = false;
+  }
+  StorePickerDate(from);
+}
+
+bool CMainFrame::PickerBeingEdited(bool from) const {
+  wxDatePickerCtrl* picker = from ? m_from : m_to;
+  wxComboCtrl* combo = PickerCombo(picker);
+  if (!combo) return false;
+  if (combo->IsPopupShown()) return true;
+  // The picker is one window to the focus: its field's focus is the picker's.
+  for (wxWindow* w = wxWindow::FindFocus(); w; w = w->GetParent())
+    if (w == picker) return true;
+  return false;
+}
+
+void CMainFrame::WatchPicker(bool from) {
+  wxDatePickerCtrl* picker = from ? m_from : m_to;
+  wxComboCtrl* combo = PickerCombo(picker);
+  if (!combo) return;
+  const int slot = from ? 0 : 1;
+  // The calendar closed: what it shows is the choice.
+  combo->Bind(wxEVT_COMBOBOX_CLOSEUP, [this, from, slot](wxCommandEvent& event) {
+    event.Skip();
+    CallAfter([this, from, slot] {
+      if (!m_pickerEdited[slot]) return;
+      m_pickerEdited[slot] = false;
+      StorePickerDate(from);
+    });
+  });
+  combo->Bind(wxEVT_COMBOBOX_DROPDOWN, [this, slot, picker](wxCommandEvent& event) {
+    event.Skip();
+    m_calendarKey[slot] = false;
+    m_calendarMonth[slot] = picker->GetCalendar() ? MonthIndex(picker->GetCalendar()->GetDate()) : -1;
+  });
+  if (wxTextCtrl* text = combo->GetTextCtrl()) {
+    // Typed dates count once confirmed; every keystroke would run the report
+    // at the first prefix that reads as a date ("03/01/2" is the year 2).
+    auto confirm = [this, from, slot] {
+      if (!m_pickerEdited[slot]) return;
+      m_pickerEdited[slot] = false;
+      ConfirmPickerText(from);
+    };
+    text->Bind(wxEVT_KEY_DOWN, [this, confirm](wxKeyEvent& event) {
+      event.Skip();
+      if (event.GetKeyCode() == WXK_RETURN || event.GetKeyCode() == WXK_NUMPAD_ENTER) CallAfter(confirm);
+    });
+    text->Bind(wxEVT_KILL_FOCUS, [this, confirm](wxFocusEvent& event) {
+      event.Skip();
+      CallAfter(confirm);
+    });
+    // An emptied field is "no date": the filter goes off at once. Looked at
+    // after the key's events, so replacing a selection is not taken for it.
+    text->Bind(wxEVT_TEXT, [this, from, slot, text](wxCommandEvent& event) {
+      event.Skip();
+      if (m_settingPickers) return;
+      m_pickerEdited[slot] = true;
+      if (!text->IsEmpty()) return;
+      CallAfter([this, from, slot] {
+        wxTextCtrl* now = PickerText(from ? m_from : m_to);
+        if (!now || !now->IsEmpty() || m_settingPickers) return;
+        m_pickerEdited[slot] = false;
+        StorePickerDate(from);
+      });
+    });
+  }
+  if (wxCalendarCtrl* calendar = picker->GetCalendar()) {
+    // Keys move the day in the calendar without choosing it.
+    calendar->Bind(wxEVT_KEY_DOWN, [this, slot](wxKeyEvent& event) {
+      event.Skip();
+      m_calendarKey[slot] = true;
+      CallAfter([this, slot] { m_calendarKey[slot] = false; });
+    });
+    // A click on a day of the month shown is the pick: the calendar closes.
+    // The month's arrows change the month and keep it open.
+    calendar->Bind(wxEVT_CALENDAR_SEL_CHANGED, [this, slot, combo](wxCalendarEvent& event) {
+      event.Skip();
+      if (!m_settingPickers) m_pickerEdited[slot] = true;
+      const int month = MonthIndex(event.GetDate());
+      const bool picked = !m_calendarKey[slot] && month == m_calendarMonth[slot];
+      m_calendarMonth[slot] = month;
+      if (picked) {
+        CallAfter([combo] {
+          if (combo->IsPopupShown()) combo->Dismiss();
+        });
+      }
+    });
+  }
+}
+
 void CMainFrame::OnDateChanged(wxDateEvent& event) {
   if (m_settingPickers) return;
-  StorePickerDate(event.GetId() == ID_DATE_FROM);
+  const bool from = event.GetId() == ID_DATE_FROM;
+  // Taken when the calendar closes or the typing is confirmed.
+  if (PickerBeingEdited(from)) return;
+  StorePickerDate(from);
 }
 
 // ---------------------------------------------------------------------------

@@ -40,6 +40,10 @@ class CMainFrame : public wxFrame {
   // A picker's date (or its "no date") becomes the bound of the date filter,
   // and the report is run again when the filter changed.
   void StorePickerDate(bool from);
+  // The picker's text as typed, confirmed (Enter, or the field losing the
+  // focus): a readable date is taken, an unreadable one puts back the filter
+  // in force, an empty field turns the filter off.
+  void ConfirmPickerText(bool from);
 
   // The profile values of the window: last report, selected row, placement,
   // last workspace, list columns.
@@ -84,6 +88,9 @@ class CMainFrame : public wxFrame {
   void OnClose(wxCloseEvent& event);
   void OnUpdateCommand(wxUpdateUIEvent& event);
   void OnDateChanged(wxDateEvent& event);
+  void WatchPicker(bool from);
+  // The user is still choosing: the calendar is open or the field is typed in.
+  bool PickerBeingEdited(bool from) const;
   void OnExport(wxCommandEvent& event);
   void OnSubreport(wxCommandEvent& event);
   void OnView(wxCommandEvent& event);
@@ -102,6 +109,14 @@ class CMainFrame : public wxFrame {
   bool m_subreportShown = false;
   bool m_closePending = false;
   bool m_settingPickers = false;
+  // Per picker (0 "From", 1 "To"): a key is being handled in its calendar,
+  // and the month the calendar shows (year * 12 + month).
+  bool m_calendarKey[2] = {false, false};
+  int m_calendarMonth[2] = {-1, -1};
+  // The user typed in the field or chose in the calendar since the last store:
+  // only then does a close or a confirmation change the filter (a picker
+  // shows the analysed span while its filter is off).
+  bool m_pickerEdited[2] = {false, false};
   bool m_detached = false;
   std::function<void()> m_cleanup;
 };

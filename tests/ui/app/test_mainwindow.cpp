@@ -3,8 +3,11 @@
 // answers, the date pickers, dropped files, and the close that waits for a
 // running job and saves the window state.
 #include <gtest/gtest.h>
+// Before the date picker: on GTK the calendar class is a name for the native one.
+#include <wx/calctrl.h>
 #include <wx/dateevt.h>
 #include <wx/datectrl.h>
+#include <wx/combo.h>
 #include <wx/dnd.h>
 #include <wx/notebook.h>
 #include <wx/statusbr.h>
@@ -460,6 +463,122 @@ TEST_F(MainFrameTest, PickersShowTheAnalysedSpanAndAChosenDateFilters) {
   ASSERT_TRUE(WaitJob());
   EXPECT_EQ(g_uiQuery.dateFromOn, 0u);
   EXPECT_EQ(GetCurrentQueryState().totals.hits, allHits);
+}
+
+// The parts of a date picker a user types in and drops down.
+wxComboCtrl* ComboOf(wxDatePickerCtrl* picker) {
+  for (wxWindow* child : picker->GetChildren())
+    if (auto* combo = wxDynamicCast(child, wxComboCtrl)) return combo;
+  return nullptr;
+}
+
+// The hits of the current report under a date filter, counted by the engine
+// apart from the windows (0: that bound off).
+uint32_t HitsBetween(uint32_t from, uint32_t to) {
+  CQueryParams params = g_uiQuery;
+  params.dateFromOn = from ? 1 : 0;
+  params.dateToOn = to ? 1 : 0;
+  if (from) params.dateFrom = from;
+  if (to) params.dateTo = to;
+  CRowTable expected;
+  RunQuery(g_project, GetCurrentReportType(), expected, params);
+  return expected.totals.hits;
+}
+
+class PickerInput {
+ public:
+  explicit PickerInput(wxFrame* frame) : m_frame(frame) {
+    frame->Raise();
+    frame->SetFocus();
+    wxtest::Pump(100);
+  }
+  void ClickAt(wxWindow* window, const wxPoint& at) {
+    m_sim.MouseMove(window->ClientToScreen(at));
+    wxtest::Pump(30);
+    m_sim.MouseClick();
+    wxtest::Pump(80);
+  }
+  // Clicks into the picker's field, selects what it holds and types text;
+  // nothing confirmed yet.
+  void TypeInto(wxDatePickerCtrl* picker, const char* text) {
+    wxTextCtrl* field = ComboOf(picker)->GetTextCtrl();
+    ClickAt(field, wxPoint(10, field->GetSize().y / 2));
+    // The picker stands for its parts to the focus.
+    wxtest::PumpUntil([&] { return wxWindow::FindFocus() == picker || wxWindow::FindFocus() == field; }, 2000);
+    m_sim.Char('a', wxMOD_CONTROL);
+    wxtest::Pump(30);
+    if (*text) m_sim.Text(text);
+    else m_sim.Char(WXK_BACK);
+    wxtest::Pump(150);
+  }
+  void Key(int key) {
+    m_sim.Char(key);
+    wxtest::Pump(80);
+  }
+  wxUIActionSimulator& Sim() { return m_sim; }
+
+ private:
+  wxFrame* m_frame;
+  wxUIActionSimulator m_sim;
+};
+
+TEST_F(MainFrameTest, TypedDatesRunTheReportWhenConfirmedAndAnEmptyFieldEndsTheFilter) {
+  std::vector<std::string> said;
+  CMainFrame::FrameMessage() = [&](const wxString& text, long) {
+    said.push_back(tv::WxToBytes(text));
+    return wxOK;
+  };
+  Open(kReportPage);
+  const uint32_t all = GetCurrentQueryState().totals.hits;
+  const uint32_t march6 = PackDate(6, 3, 2024);
+  ASSERT_GT(all, 0u);
+  PickerInput input(frame);
+  wxTextCtrl* toField = ComboOf(frame->ToPicker())->GetTextCtrl();
+
+  // Every prefix of the date that reads as one ("03/0", "03/06/2" is the
+  // year 2) leaves the report alone; Enter takes the whole date.
+  input.TypeInto(frame->ToPicker(), "03/06/2024");
+  EXPECT_FALSE(IsWorkerBusy());
+  EXPECT_EQ(g_uiQuery.dateToOn, 0u) << "taken before it was confirmed";
+  EXPECT_EQ(toField->GetValue(), "03/06/2024") << "the typing was cut";
+  input.Key(WXK_RETURN);
+  ASSERT_TRUE(WaitJob());
+  EXPECT_EQ(g_uiQuery.dateToOn, 1u);
+  EXPECT_EQ(g_uiQuery.dateTo, march6);
+  EXPECT_EQ(GetCurrentQueryState().totals.hits, HitsBetween(0, march6));
+  EXPECT_LT(GetCurrentQueryState().totals.hits, all);
+  EXPECT_GT(GetCurrentQueryState().totals.hits, 0u);
+  EXPECT_TRUE(wxtest::SaveScreenshot("mainframe_picker_typed_to"));
+
+  // "From" typed and left with Tab: the field losing the focus confirms it.
+  input.TypeInto(frame->FromPicker(), "03/06/2024");
+  EXPECT_FALSE(IsWorkerBusy());
+  input.Key(WXK_TAB);
+  ASSERT_TRUE(WaitJob());
+  EXPECT_EQ(g_uiQuery.dateFromOn, 1u);
+  EXPECT_EQ(g_uiQuery.dateFrom, march6);
+  const uint32_t oneDay = HitsBetween(march6, march6);
+  EXPECT_EQ(GetCurrentQueryState().totals.hits, oneDay);
+
+  // A "From" after "To" is refused with a message; the filter stays.
+  input.TypeInto(frame->FromPicker(), "03/07/2024");
+  input.Key(WXK_RETURN);
+  wxtest::Pump(100);
+  EXPECT_FALSE(IsWorkerBusy());
+  ASSERT_EQ(said.size(), 1u);
+  EXPECT_NE(said[0].find("later than"), std::string::npos) << said[0];
+  EXPECT_EQ(g_uiQuery.dateFrom, march6);
+  EXPECT_TRUE(frame->FromPicker()->GetValue().IsSameDate(Date(6, 3, 2024)));
+  EXPECT_EQ(GetCurrentQueryState().totals.hits, oneDay);
+
+  // Emptying "To" turns its filter off and runs the report at once.
+  input.TypeInto(frame->ToPicker(), "");
+  EXPECT_EQ(toField->GetValue(), "");
+  ASSERT_TRUE(WaitJob());
+  EXPECT_EQ(g_uiQuery.dateToOn, 0u);
+  EXPECT_EQ(GetCurrentQueryState().totals.hits, HitsBetween(march6, 0));
+  EXPECT_GT(HitsBetween(march6, 0), oneDay);
+  EXPECT_TRUE(wxtest::SaveScreenshot("mainframe_picker_emptied_to"));
 }
 
 TEST_F(MainFrameTest, DroppedFilesReplaceTheSourcesAndAreAnalysed) {
