@@ -58,6 +58,10 @@ CMainFrame* s_mainFrame = nullptr;
 
 constexpr int kNavigatorWidth = 190;
 constexpr int kViewHeight = 450;
+// The navigator and the subreport frame keep this much when a bar is dragged
+// or the window is made small.
+constexpr int kNavigatorLeast = 100;
+constexpr int kSubreportLeast = 100;
 
 // Historical command number <-> the id the windows use.
 int WindowId(int number) {
@@ -259,6 +263,7 @@ bool CMainFrame::CreateClient() {
   if (!m_outer->CreateStatic(this, 1, 2)) return false;
   m_navigator = new CRMenu;
   if (!m_navigator->Create(m_outer)) return false;
+  m_navigator->SetMinSize(wxSize(kNavigatorLeast, -1));
   m_outer->CreateView(0, 0, m_navigator, wxSize(kNavigatorWidth, 0));
   m_inner = new CHideSplitterWnd;
   if (!m_inner->CreateStatic(m_outer, 2, 1)) return false;
@@ -268,6 +273,7 @@ bool CMainFrame::CreateClient() {
   m_inner->CreateView(0, 0, m_view, wxSize(0, kViewHeight));
   m_aux = new CAuxFrame;
   if (!m_aux->Create(m_inner)) return false;
+  m_aux->SetMinSize(wxSize(-1, kSubreportLeast));
   m_inner->CreateView(1, 0, m_aux, wxSize(0, 0));
   m_inner->HideRow(1);
   m_subreportShown = false;
@@ -378,8 +384,17 @@ void CMainFrame::OnUpdateCommand(wxUpdateUIEvent& event) {
   if (answer.checked >= 0) event.Check(answer.checked != 0);
 }
 
+void CMainFrame::UpdateMinSize() {
+  // Below the panes' least sizes they would cover each other: the window
+  // stops shrinking there (the bars, menu, toolbar and status bar added).
+  if (!m_outer || !IsShown()) return;
+  const wxSize least = ClientToWindowSize(m_outer->GetMinSize());
+  if (least != GetMinSize()) SetMinSize(least);
+}
+
 void CMainFrame::OnIdle(wxIdleEvent& event) {
   event.Skip();
+  UpdateMinSize();
   wxStatusBar* status = GetStatusBar();
   // Other display servers tell the state of the modifiers only.
   if (!status || status->GetFieldsCount() < 4 || wxGetDisplayInfo().type != wxDisplayX11) return;

@@ -96,6 +96,7 @@ class CMainFrame : public wxFrame {
   void OnView(wxCommandEvent& event);
   void OnGo(wxCommandEvent& event);
   void OnIdle(wxIdleEvent& event);
+  void UpdateMinSize();
   void UpdateChartPane();
 
   CMainToolBar* m_toolbar = nullptr;
