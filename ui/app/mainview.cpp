@@ -56,9 +56,8 @@ wxSize CTrailvaneView::GetMinSize() const {
   for (const wxWindow* pane : GetChildren()) {
     if (pane->IsTopLevel()) continue;
     least.IncTo(pane->GetMinSize());
-    // The pane on show keeps the height its filters need (its list gives
-    // way in width).
-    if (pane->IsShown() && pane->GetSizer()) least.y = std::max(least.y, pane->GetSizer()->GetMinSize().y);
+    // A pane keeps the height its filters need (its list gives way in width).
+    if (pane->GetSizer()) least.y = std::max(least.y, pane->GetSizer()->GetMinSize().y);
   }
   least.IncTo(wxPanel::GetMinSize());
   return least;

@@ -255,6 +255,7 @@ bool CMainFrame::Create(const wxString& title) {
   SetLevelMovedHook([this] { UpdateChartPane(); });
   g_setDateFilterPickers = [this](uint32_t first, uint32_t last) { SetDateFilterPickers(first, last); };
   UpdateMainTitle();
+  UpdateMinSize();
   return true;
 }
 
@@ -285,6 +286,7 @@ wxMenuBar* CMainFrame::LoadIconMenu() {
   CIconMenu::flatLookOther = true;
   wxMenuBar* bar = CIconMenu::CreateMenuBar();
   if (bar) SetMenuBar(bar);
+  UpdateMinSize();
   return bar;
 }
 
@@ -387,14 +389,17 @@ void CMainFrame::OnUpdateCommand(wxUpdateUIEvent& event) {
 void CMainFrame::UpdateMinSize() {
   // Below the panes' least sizes they would cover each other: the window
   // stops shrinking there (the bars, menu, toolbar and status bar added).
-  if (!m_outer || !IsShown()) return;
-  const wxSize least = ClientToWindowSize(m_outer->GetMinSize());
+  if (!m_outer) return;
+  // Set before the window is shown: a window manager given new hints on a
+  // mapped window may resize and move it. The subreport row counts as shown.
+  wxSize inner = m_outer->GetMinSize();
+  if (!m_subreportShown && m_aux) inner.y += CHideSplitterWnd::kBarSize + m_aux->GetMinSize().y;
+  const wxSize least = ClientToWindowSize(inner);
   if (least != GetMinSize()) SetMinSize(least);
 }
 
 void CMainFrame::OnIdle(wxIdleEvent& event) {
   event.Skip();
-  UpdateMinSize();
   wxStatusBar* status = GetStatusBar();
   // Other display servers tell the state of the modifiers only.
   if (!status || status->GetFieldsCount() < 4 || wxGetDisplayInfo().type != wxDisplayX11) return;
