@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -371,6 +372,38 @@ TEST_F(AppTest, TerminationSignalsEndThroughTheNormalCloseWithoutQuestions) {
   ASSERT_TRUE(Start({}));
   EXPECT_TRUE(messages.empty()) << messages[0];
   EXPECT_TRUE(launched.empty());
+}
+
+TEST_F(AppTest, UnderAWindowManagerTheStoredPlacementComesBackAndTheRealOneIsStored) {
+  if (Shell("command -v openbox >/dev/null && command -v xdotool >/dev/null") != 0)
+    GTEST_SKIP() << "openbox or xdotool is not installed";
+  const std::string home = tvtest::NewDir("wm-home");
+  tvtest::WriteFile(home + "logBug.txt", "Trailvane\n#SYS normal shutdown.#\n");
+  tvtest::WriteFile(home + "profile.ini", "MaxWin=0\nWinTop=150\nWinBotton=800\nWinLeft=200\nWinRight=1100\n");
+  const std::string geometry = home + "geometry.txt";
+  // The real program on this display under openbox: where the window is, then
+  // moved by the window manager as a user drags it, then ended.
+  const std::string script =
+      "openbox >/dev/null 2>&1 & wm=$!; sleep 1; TRAILVANE_HOME=" + Quote(home) + " " + TV_PROGRAM +
+      " 2>/dev/null & pid=$!; w=$(timeout 30 xdotool search --sync --onlyvisible --pid $pid | head -1); "
+      "sleep 1; xdotool getwindowgeometry --shell $w > " + Quote(geometry) +
+      "; xdotool windowmove $w 260 120; sleep 1; kill -TERM $pid; wait $pid; rc=$?; kill $wm; wait $wm; exit $rc";
+  EXPECT_EQ(Shell("timeout 90 bash -c " + Quote(script)), 0);
+  const std::string shown = tvtest::ReadFile(geometry);
+  // The client area sits inside the frame's decorations, right of and below its corner.
+  auto value = [&](const char* name) {
+    auto at = shown.find(std::string(name) + "=");
+    return at == std::string::npos ? -1 : std::atoi(shown.c_str() + at + strlen(name) + 1);
+  };
+  EXPECT_GE(value("X"), 200) << shown;
+  EXPECT_LT(value("X"), 220) << shown;
+  EXPECT_GE(value("Y"), 150) << shown;
+  EXPECT_LT(value("Y"), 200) << shown;
+  const std::string profile = tvtest::ReadFile(home + "profile.ini");
+  EXPECT_NE(profile.find("WinLeft=260\n"), std::string::npos) << profile;
+  EXPECT_NE(profile.find("WinTop=120\n"), std::string::npos) << profile;
+  EXPECT_NE(profile.find("WinRight=1160\n"), std::string::npos) << profile;
+  EXPECT_EQ(LastLine(tvtest::ReadFile(home + "logBug.txt")), "#SYS normal shutdown.#");
 }
 
 }  // namespace

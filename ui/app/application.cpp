@@ -4,6 +4,7 @@
 #include <wx/display.h>
 #include <wx/msgdlg.h>
 #include <wx/snglinst.h>
+#include <wx/time.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -176,6 +177,21 @@ void PlaceMainWindow(CMainFrame* frame) {
   uint32_t maximised = 0;
   if (tv::RegReadDword("MaxWin", &maximised) && maximised) frame->Maximize(true);
   frame->Show(true);
+  // A window manager may place the window where it likes as it maps it; the
+  // first move it reports then puts the window back at the stored position.
+  // Only then: a move the user makes later is theirs.
+  if (!maximised && stored.read) {
+    const wxPoint at(r.left, r.top);
+    auto done = std::make_shared<bool>(false);
+    const wxLongLong shownAt = wxGetLocalTimeMillis();
+    frame->Bind(wxEVT_MOVE, [frame, at, done, shownAt](wxMoveEvent& event) {
+      event.Skip();
+      if (*done) return;
+      *done = true;
+      if (wxGetLocalTimeMillis() - shownAt > 3000) return;
+      if (!frame->IsMaximized() && frame->GetPosition() != at) frame->CallAfter([frame, at] { frame->Move(at); });
+    });
+  }
   frame->Update();
 }
 
