@@ -199,7 +199,10 @@ int ExportAllHitsToCsv(const char* fileName, CProject& project) {
   if (!direct) {
     part = std::string(fileName) + ".partXXXXXX";
     int fd = mkstemp(part.data());
-    if (fd < 0) return 0;
+    if (fd < 0) {
+      EngineErrorF("Cannot write the file %s", fileName);
+      return 0;
+    }
     // mkstemp makes it private; the export gets the modes a new file gets.
     const mode_t mask = umask(0);
     umask(mask);
@@ -210,6 +213,7 @@ int ExportAllHitsToCsv(const char* fileName, CProject& project) {
   COutFile file;
   if (!file.Open(target)) {
     if (!direct) unlink(target);
+    EngineErrorF("Cannot write the file %s", fileName);
     return 0;
   }
   EngineInfo("Export...");

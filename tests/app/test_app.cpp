@@ -4,13 +4,16 @@
 // the real program in its unattended mode.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <wx/filehistory.h>
 #include <wx/wx.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -28,6 +31,7 @@
 #include "ui/app/application.h"
 #include "ui/app/document.h"
 #include "ui/app/mainwindow.h"
+#include "ui/app/programend.h"
 #include "ui/core/navigationstate.h"
 #include "ui/core/panetables.h"
 #include "ui/core/uistate.h"
@@ -385,6 +389,85 @@ TEST_F(AppTest, AssertionsGoToTheBugLog) {
   std::string log = tvtest::ReadFile(BugLogPath());
   EXPECT_NE(log.find("#ASSERT"), std::string::npos) << log;
   EXPECT_NE(log.find("probe for the bug log"), std::string::npos) << log;
+}
+
+TEST_F(AppTest, TerminationSignalsEndThroughTheNormalCloseWithoutQuestions) {
+  // In this process: a changed workspace, then the signal. Nobody is asked,
+  // the file stays as it was, the engine's clean-up writes its line.
+  for (int sig : {SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(sig == SIGTERM ? "SIGTERM" : "SIGHUP");
+    const std::string workspace = FixtureWorkspace(sig == SIGTERM ? "term" : "hup");
+    const std::string before = tvtest::ReadFile(workspace);
+    messages.clear();
+    ASSERT_TRUE(Start({workspace}));
+    ASSERT_TRUE(wxtest::PumpUntil([] { return MainFrame()->IsShownOnScreen(); }, 5000));
+    InstallProgramEndHandlers();
+    g_workspace.SetString(&g_workspace.common.URL, "http://changed.example.com");
+    g_workspace.SetDirty();
+    TheDocument()->SetModifiedFlag(true);
+    ASSERT_EQ(kill(getpid(), sig), 0);
+    EXPECT_TRUE(wxtest::PumpUntil([] { return MainFrame() == nullptr; }, 10000)) << "the window did not close";
+    wxtest::Pump(20);
+    EndProgram();
+    started = false;
+    RemoveProgramEndHandlers();
+    EXPECT_TRUE(messages.empty()) << messages[0];
+    EXPECT_EQ(tvtest::ReadFile(workspace), before);
+    EXPECT_EQ(LastLine(tvtest::ReadFile(BugLogPath())), "#SYS normal shutdown.#");
+  }
+
+  // The real program, as a desktop session or a service manager ends it.
+  if (Shell("command -v xdotool >/dev/null") != 0) GTEST_SKIP() << "xdotool is not installed";
+  const std::string home = tvtest::NewDir("term-home");
+  const std::string workspace = FixtureWorkspace("term-real");
+  const std::string before = tvtest::ReadFile(workspace);
+  tvtest::WriteFile(home + "logBug.txt", "Trailvane\nold run\n#SYS normal shutdown.#\n");
+  const std::string script = "TRAILVANE_HOME=" + Quote(home) + " " + TV_PROGRAM + " " + Quote(workspace) +
+                             " 2>/dev/null & pid=$!; timeout 30 xdotool search --sync --onlyvisible --pid $pid "
+                             ">/dev/null || exit 90; kill -TERM $pid; wait $pid";
+  EXPECT_EQ(Shell("timeout 60 bash -c " + Quote(script)), 0);
+  const std::string log = tvtest::ReadFile(home + "logBug.txt");
+  EXPECT_EQ(LastLine(log), "#SYS normal shutdown.#") << log;
+  EXPECT_EQ(tvtest::ReadFile(workspace), before);
+
+  // Started again on that log: no crash is offered.
+  tvtest::WriteFile(BugLogPath(), log);
+  messages.clear();
+  ASSERT_TRUE(Start({}));
+  EXPECT_TRUE(messages.empty()) << messages[0];
+  EXPECT_TRUE(launched.empty());
+}
+
+TEST_F(AppTest, UnderAWindowManagerTheStoredPlacementComesBackAndTheRealOneIsStored) {
+  if (Shell("command -v openbox >/dev/null && command -v xdotool >/dev/null") != 0)
+    GTEST_SKIP() << "openbox or xdotool is not installed";
+  const std::string home = tvtest::NewDir("wm-home");
+  tvtest::WriteFile(home + "logBug.txt", "Trailvane\n#SYS normal shutdown.#\n");
+  tvtest::WriteFile(home + "profile.ini", "MaxWin=0\nWinTop=150\nWinBotton=800\nWinLeft=200\nWinRight=1100\n");
+  const std::string geometry = home + "geometry.txt";
+  // The real program on this display under openbox: where the window is, then
+  // moved by the window manager as a user drags it, then ended.
+  const std::string script =
+      "openbox >/dev/null 2>&1 & wm=$!; sleep 1; TRAILVANE_HOME=" + Quote(home) + " " + TV_PROGRAM +
+      " 2>/dev/null & pid=$!; w=$(timeout 30 xdotool search --sync --onlyvisible --pid $pid | head -1); "
+      "sleep 1; xdotool getwindowgeometry --shell $w > " + Quote(geometry) +
+      "; xdotool windowmove $w 260 120; sleep 1; kill -TERM $pid; wait $pid; rc=$?; kill $wm; wait $wm; exit $rc";
+  EXPECT_EQ(Shell("timeout 90 bash -c " + Quote(script)), 0);
+  const std::string shown = tvtest::ReadFile(geometry);
+  // The client area sits inside the frame's decorations, right of and below its corner.
+  auto value = [&](const char* name) {
+    auto at = shown.find(std::string(name) + "=");
+    return at == std::string::npos ? -1 : std::atoi(shown.c_str() + at + strlen(name) + 1);
+  };
+  EXPECT_GE(value("X"), 200) << shown;
+  EXPECT_LT(value("X"), 220) << shown;
+  EXPECT_GE(value("Y"), 150) << shown;
+  EXPECT_LT(value("Y"), 200) << shown;
+  const std::string profile = tvtest::ReadFile(home + "profile.ini");
+  EXPECT_NE(profile.find("WinLeft=260\n"), std::string::npos) << profile;
+  EXPECT_NE(profile.find("WinTop=120\n"), std::string::npos) << profile;
+  EXPECT_NE(profile.find("WinRight=1160\n"), std::string::npos) << profile;
+  EXPECT_EQ(LastLine(tvtest::ReadFile(home + "logBug.txt")), "#SYS normal shutdown.#");
 }
 
 }  // namespace

@@ -386,6 +386,14 @@ TEST_F(CommandsTest, ReportMenuDialogsReloadAndExportOfAllHits) {
   Command(ID_REPORT_EXPORT_ALL_CSV);
   EXPECT_EQ(proposed, "csv");
   EXPECT_FALSE(IsWorkerBusy());
+  // A file that cannot be made is said at once, as the other exports say it,
+  // and nothing is analysed.
+  path = "/proc/x.csv";
+  messages.clear();
+  Command(ID_REPORT_EXPORT_ALL_CSV);
+  EXPECT_FALSE(IsWorkerBusy()) << "the export ran for a file it cannot write";
+  EXPECT_EQ(messages, std::vector<std::string>{"Cannot create the file '/proc/x.csv'."});
+  EXPECT_NE(MainFrame()->GetStatusBar()->GetStatusText(0), "Export successful");
   path = tvtest::Home() + "commands/all.csv";
   Command(ID_REPORT_EXPORT_ALL_CSV);
   EXPECT_TRUE(IsWorkerBusy()) << "written by a job";

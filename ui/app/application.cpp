@@ -4,6 +4,7 @@
 #include <wx/display.h>
 #include <wx/msgdlg.h>
 #include <wx/snglinst.h>
+#include <wx/time.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -26,6 +27,7 @@
 #include "ui/app/commands.h"
 #include "ui/app/document.h"
 #include "ui/app/mainwindow.h"
+#include "ui/app/programend.h"
 #include "ui/core/commandline.h"
 #include "ui/core/dialogrules.h"
 #include "ui/core/panetables.h"
@@ -175,6 +177,21 @@ void PlaceMainWindow(CMainFrame* frame) {
   uint32_t maximised = 0;
   if (tv::RegReadDword("MaxWin", &maximised) && maximised) frame->Maximize(true);
   frame->Show(true);
+  // A window manager may place the window where it likes as it maps it; the
+  // first move it reports then puts the window back at the stored position.
+  // Only then: a move the user makes later is theirs.
+  if (!maximised && stored.read) {
+    const wxPoint at(r.left, r.top);
+    auto done = std::make_shared<bool>(false);
+    const wxLongLong shownAt = wxGetLocalTimeMillis();
+    frame->Bind(wxEVT_MOVE, [frame, at, done, shownAt](wxMoveEvent& event) {
+      event.Skip();
+      if (*done) return;
+      *done = true;
+      if (wxGetLocalTimeMillis() - shownAt > 3000) return;
+      if (!frame->IsMaximized() && frame->GetPosition() != at) frame->CallAfter([frame, at] { frame->Move(at); });
+    });
+  }
   frame->Update();
 }
 
@@ -340,7 +357,10 @@ bool CTrailvaneApp::OnInit() {
   SetVendorName("Brindlecot");
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.push_back(tv::WxToBytes(argv[i]));
+  // Before the start-up, so that an early SIGTERM still ends through the close.
+  InstallProgramEndHandlers();
   if (!StartProgram(args)) {
+    RemoveProgramEndHandlers();
     m_exitStatus = 1;
     return false;
   }
@@ -348,6 +368,7 @@ bool CTrailvaneApp::OnInit() {
 }
 
 int CTrailvaneApp::OnExit() {
+  RemoveProgramEndHandlers();
   EndProgram();
   return wxApp::OnExit();
 }

@@ -117,7 +117,10 @@ void OnExportAllLogsToCsv(CMainFrame* frame) {
   if (!TopKindSet() || !Idle()) return;
   wxString path = ChooseExportPath(frame, "csv");
   if (path.empty()) return;
-  ExportAllLogsToCsv(tv::WxToBytes(path));
+  // Said before the analysis runs, as the other exports say it.
+  const std::string bytes = tv::WxToBytes(path);
+  if (!ExportFileCreatable(frame, bytes)) return;
+  ExportAllLogsToCsv(bytes);
 }
 
 void OnReload() {

@@ -16,6 +16,7 @@ void WriteAllHits() { s_result = ExportAllHitsToCsv(s_path.c_str(), g_project); 
 void ShowOutcome() {
   if (s_result == 1) AppendProgressText("Export successful");
   else if (s_result == 2) AppendProgressText("Export stopped: no file was written");
+  else if (s_result == 0) AppendProgressText("Export failed: no file was written");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "ui/app/mainview.h"
 
 #include <wx/dcclient.h>
+#include <wx/sizer.h>
 
 #include <algorithm>
 
@@ -48,6 +49,18 @@ bool CTrailvaneView::Create(wxWindow* parent) {
   m_created = true;
   s_view = this;
   return true;
+}
+
+wxSize CTrailvaneView::GetMinSize() const {
+  wxSize least(kMinPaneSize, kMinPaneSize);
+  for (const wxWindow* pane : GetChildren()) {
+    if (pane->IsTopLevel()) continue;
+    least.IncTo(pane->GetMinSize());
+    // A pane keeps the height its filters need (its list gives way in width).
+    if (pane->GetSizer()) least.y = std::max(least.y, pane->GetSizer()->GetMinSize().y);
+  }
+  least.IncTo(wxPanel::GetMinSize());
+  return least;
 }
 
 void CTrailvaneView::OnSize(wxSizeEvent& event) {

@@ -17,6 +17,9 @@ class CTrailvaneView : public wxPanel {
   bool Create(wxWindow* parent);
 
   bool Created() const { return m_created; }
+  // The largest least size its panes ask for (the workspace pane's buttons):
+  // the splitter keeps the view no smaller.
+  wxSize GetMinSize() const override;
 
  private:
   void OnSize(wxSizeEvent& event);

@@ -1,5 +1,7 @@
 #include "ui/app/mainwindow.h"
 
+#include <wx/calctrl.h>
+#include <wx/combo.h>
 #include <wx/dateevt.h>
 #include <wx/datectrl.h>
 #include <wx/dnd.h>
@@ -7,6 +9,8 @@
 #include <wx/filename.h>
 #include <wx/msgdlg.h>
 #include <wx/statusbr.h>
+#include <wx/textctrl.h>
+#include <wx/uilocale.h>
 #include <wx/utils.h>
 
 #include <cstdio>
@@ -54,6 +58,10 @@ CMainFrame* s_mainFrame = nullptr;
 
 constexpr int kNavigatorWidth = 190;
 constexpr int kViewHeight = 450;
+// The navigator and the subreport frame keep this much when a bar is dragged
+// or the window is made small.
+constexpr int kNavigatorLeast = 100;
+constexpr int kSubreportLeast = 100;
 
 // Historical command number <-> the id the windows use.
 int WindowId(int number) {
@@ -86,6 +94,32 @@ uint32_t PackedOf(const wxDateTime& date) {
 wxDateTime DateOf(uint32_t packed) {
   return wxDateTime(static_cast<wxDateTime::wxDateTime_t>(packed & 0xFF),
                     static_cast<wxDateTime::Month>(((packed >> 8) & 0xFF) - 1), static_cast<int>(packed >> 16));
+}
+
+// The parts of a date picker that the user types in and drops down (GTK has
+// no native picker: a combo with a text field and a calendar popup).
+wxComboCtrl* PickerCombo(wxDatePickerCtrl* picker) {
+  if (!picker) return nullptr;
+  for (wxWindow* child : picker->GetChildren())
+    if (auto* combo = wxDynamicCast(child, wxComboCtrl)) return combo;
+  return nullptr;
+}
+
+wxTextCtrl* PickerText(wxDatePickerCtrl* picker) {
+  wxComboCtrl* combo = PickerCombo(picker);
+  return combo ? combo->GetTextCtrl() : nullptr;
+}
+
+// The format the picker shows its date in: the locale's short date with the century.
+wxString PickerFormat() {
+  wxString format = wxUILocale::GetCurrent().GetInfo(wxLOCALE_SHORT_DATE_FMT);
+  if (format.empty()) format = "%x";
+  format.Replace("%y", "%Y");
+  return format;
+}
+
+int MonthIndex(const wxDateTime& date) {
+  return date.IsValid() ? date.GetYear() * 12 + static_cast<int>(date.GetMonth()) : -1;
 }
 
 class CLogDropTarget : public wxFileDropTarget {
@@ -139,6 +173,18 @@ int FrameMessageBox(wxWindow* parent, const wxString& text, long style) {
 
 }  // namespace
 
+bool ExportFileCreatable(wxWindow* parent, const std::string& path) {
+  // The writers say nothing when the file cannot be made at all.
+  const bool existed = wxFileName::FileExists(tv::BytesToWx(path));
+  if (FILE* probe = fopen(path.c_str(), "ab")) {
+    fclose(probe);
+    if (!existed) std::remove(path.c_str());
+    return true;
+  }
+  FrameMessageBox(parent, "Cannot create the file '" + tv::BytesToWx(path) + "'.", wxOK | wxICON_ERROR);
+  return false;
+}
+
 CMainFrame::CMainFrame() = default;
 
 CMainFrame::~CMainFrame() {
@@ -182,6 +228,8 @@ bool CMainFrame::Create(const wxString& title) {
   for (int command : FrameUiCommands()) Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, WindowId(command));
   Bind(wxEVT_DATE_CHANGED, &CMainFrame::OnDateChanged, this, ID_DATE_FROM);
   Bind(wxEVT_DATE_CHANGED, &CMainFrame::OnDateChanged, this, ID_DATE_TO);
+  WatchPicker(true);
+  WatchPicker(false);
   for (int id : {ID_REPORT_EXPORT_TEXT, ID_REPORT_EXPORT_HTML, ID_REPORT_EXPORT_CSV, ID_REPORT_SEND_MAIL})
     Bind(wxEVT_MENU, &CMainFrame::OnExport, this, id);
   for (int id : {ID_VIEW_SUBREPORT_TABLE, ID_VIEW_SUBREPORT_CHART, ID_VIEW_CLOSE_SUBREPORT, ID_VIEW_CHART_FRAME})
@@ -207,6 +255,7 @@ bool CMainFrame::Create(const wxString& title) {
   SetLevelMovedHook([this] { UpdateChartPane(); });
   g_setDateFilterPickers = [this](uint32_t first, uint32_t last) { SetDateFilterPickers(first, last); };
   UpdateMainTitle();
+  UpdateMinSize();
   return true;
 }
 
@@ -215,6 +264,7 @@ bool CMainFrame::CreateClient() {
   if (!m_outer->CreateStatic(this, 1, 2)) return false;
   m_navigator = new CRMenu;
   if (!m_navigator->Create(m_outer)) return false;
+  m_navigator->SetMinSize(wxSize(kNavigatorLeast, -1));
   m_outer->CreateView(0, 0, m_navigator, wxSize(kNavigatorWidth, 0));
   m_inner = new CHideSplitterWnd;
   if (!m_inner->CreateStatic(m_outer, 2, 1)) return false;
@@ -224,6 +274,7 @@ bool CMainFrame::CreateClient() {
   m_inner->CreateView(0, 0, m_view, wxSize(0, kViewHeight));
   m_aux = new CAuxFrame;
   if (!m_aux->Create(m_inner)) return false;
+  m_aux->SetMinSize(wxSize(-1, kSubreportLeast));
   m_inner->CreateView(1, 0, m_aux, wxSize(0, 0));
   m_inner->HideRow(1);
   m_subreportShown = false;
@@ -235,6 +286,7 @@ wxMenuBar* CMainFrame::LoadIconMenu() {
   CIconMenu::flatLookOther = true;
   wxMenuBar* bar = CIconMenu::CreateMenuBar();
   if (bar) SetMenuBar(bar);
+  UpdateMinSize();
   return bar;
 }
 
@@ -334,6 +386,18 @@ void CMainFrame::OnUpdateCommand(wxUpdateUIEvent& event) {
   if (answer.checked >= 0) event.Check(answer.checked != 0);
 }
 
+void CMainFrame::UpdateMinSize() {
+  // Below the panes' least sizes they would cover each other: the window
+  // stops shrinking there (the bars, menu, toolbar and status bar added).
+  if (!m_outer) return;
+  // Set before the window is shown: a window manager given new hints on a
+  // mapped window may resize and move it. The subreport row counts as shown.
+  wxSize inner = m_outer->GetMinSize();
+  if (!m_subreportShown && m_aux) inner.y += CHideSplitterWnd::kBarSize + m_aux->GetMinSize().y;
+  const wxSize least = ClientToWindowSize(inner);
+  if (least != GetMinSize()) SetMinSize(least);
+}
+
 void CMainFrame::OnIdle(wxIdleEvent& event) {
   event.Skip();
   wxStatusBar* status = GetStatusBar();
@@ -369,21 +433,151 @@ void CMainFrame::SetDateFilterPickers(uint32_t firstDate, uint32_t lastDate) {
 
 void CMainFrame::StorePickerDate(bool from) {
   wxDatePickerCtrl* picker = from ? m_from : m_to;
-  if (!picker) return;
+  if (!picker || m_detached) return;
   const wxDateTime value = picker->GetValue();
   uint32_t& on = from ? g_uiQuery.dateFromOn : g_uiQuery.dateToOn;
   uint32_t& date = from ? g_uiQuery.dateFrom : g_uiQuery.dateTo;
   const uint32_t newOn = value.IsValid() ? 1 : 0;
   const uint32_t newDate = value.IsValid() ? PackedOf(value) : date;
   if (newOn == on && newDate == date) return;
+  // A range that ends before it starts would empty every report: refused,
+  // and the picker shows again the filter in force.
+  const uint32_t otherOn = from ? g_uiQuery.dateToOn : g_uiQuery.dateFromOn;
+  const uint32_t otherDate = from ? g_uiQuery.dateTo : g_uiQuery.dateFrom;
+  const uint32_t first = from ? newDate : otherDate, last = from ? otherDate : newDate;
+  if (newOn && otherOn && PickerDate(first) > PickerDate(last)) {
+    m_settingPickers = true;
+    picker->SetValue(on ? DateOf(date) : wxDefaultDateTime);
+    m_settingPickers = false;
+    FrameMessageBox(this, "The \"From\" date is later than the \"To\" date; the date filter stays as it was.",
+                    wxOK | wxICON_EXCLAMATION);
+    return;
+  }
+  // Only one job runs at a time; the date goes back to what the report shows.
+  if (IsWorkerBusy()) {
+    m_settingPickers = true;
+    picker->SetValue(on ? DateOf(date) : wxDefaultDateTime);
+    m_settingPickers = false;
+    return;
+  }
   on = newOn;
   date = newDate;
   RerunAllOnWorker(nullptr);
 }
 
+void CMainFrame::ConfirmPickerText(bool from) {
+  wxDatePickerCtrl* picker = from ? m_from : m_to;
+  wxTextCtrl* text = PickerText(picker);
+  if (!picker || !text || m_detached) return;
+  const wxString typed = wxString(text->GetValue()).Trim(true).Trim(false);
+  if (!typed.empty()) {
+    wxDateTime parsed;
+    wxString::const_iterator end;
+    m_settingPickers = true;
+    if (parsed.ParseFormat(typed, PickerFormat(), &end) && end == typed.end() && parsed.IsValid()) {
+      picker->SetValue(parsed);
+    } else {
+      const uint32_t on = from ? g_uiQuery.dateFromOn : g_uiQuery.dateToOn;
+      picker->SetValue(on ? DateOf(from ? g_uiQuery.dateFrom : g_uiQuery.dateTo) : wxDefaultDateTime);
+      m_settingPickers = false;
+      return;
+    }
+    m_settingPickers = false;
+  }
+  StorePickerDate(from);
+}
+
+bool CMainFrame::PickerBeingEdited(bool from) const {
+  wxDatePickerCtrl* picker = from ? m_from : m_to;
+  wxComboCtrl* combo = PickerCombo(picker);
+  if (!combo) return false;
+  if (combo->IsPopupShown()) return true;
+  // The picker is one window to the focus: its field's focus is the picker's.
+  for (wxWindow* w = wxWindow::FindFocus(); w; w = w->GetParent())
+    if (w == picker) return true;
+  return false;
+}
+
+void CMainFrame::WatchPicker(bool from) {
+  wxDatePickerCtrl* picker = from ? m_from : m_to;
+  wxComboCtrl* combo = PickerCombo(picker);
+  if (!combo) return;
+  const int slot = from ? 0 : 1;
+  // The calendar closed: what it shows is the choice.
+  combo->Bind(wxEVT_COMBOBOX_CLOSEUP, [this, from, slot](wxCommandEvent& event) {
+    event.Skip();
+    CallAfter([this, from, slot] {
+      if (!m_pickerEdited[slot]) return;
+      m_pickerEdited[slot] = false;
+      StorePickerDate(from);
+    });
+  });
+  combo->Bind(wxEVT_COMBOBOX_DROPDOWN, [this, slot, picker](wxCommandEvent& event) {
+    event.Skip();
+    m_calendarKey[slot] = false;
+    m_calendarMonth[slot] = picker->GetCalendar() ? MonthIndex(picker->GetCalendar()->GetDate()) : -1;
+  });
+  if (wxTextCtrl* text = combo->GetTextCtrl()) {
+    // Typed dates count once confirmed; every keystroke would run the report
+    // at the first prefix that reads as a date ("03/01/2" is the year 2).
+    auto confirm = [this, from, slot] {
+      if (!m_pickerEdited[slot]) return;
+      m_pickerEdited[slot] = false;
+      ConfirmPickerText(from);
+    };
+    text->Bind(wxEVT_KEY_DOWN, [this, confirm](wxKeyEvent& event) {
+      event.Skip();
+      if (event.GetKeyCode() == WXK_RETURN || event.GetKeyCode() == WXK_NUMPAD_ENTER) CallAfter(confirm);
+    });
+    text->Bind(wxEVT_KILL_FOCUS, [this, confirm](wxFocusEvent& event) {
+      event.Skip();
+      CallAfter(confirm);
+    });
+    // An emptied field is "no date": the filter goes off at once. Looked at
+    // after the key's events, so replacing a selection is not taken for it.
+    text->Bind(wxEVT_TEXT, [this, from, slot, text](wxCommandEvent& event) {
+      event.Skip();
+      if (m_settingPickers) return;
+      m_pickerEdited[slot] = true;
+      if (!text->IsEmpty()) return;
+      CallAfter([this, from, slot] {
+        wxTextCtrl* now = PickerText(from ? m_from : m_to);
+        if (!now || !now->IsEmpty() || m_settingPickers) return;
+        m_pickerEdited[slot] = false;
+        StorePickerDate(from);
+      });
+    });
+  }
+  if (wxCalendarCtrl* calendar = picker->GetCalendar()) {
+    // Keys move the day in the calendar without choosing it.
+    calendar->Bind(wxEVT_KEY_DOWN, [this, slot](wxKeyEvent& event) {
+      event.Skip();
+      m_calendarKey[slot] = true;
+      CallAfter([this, slot] { m_calendarKey[slot] = false; });
+    });
+    // A click on a day of the month shown is the pick: the calendar closes.
+    // The month's arrows change the month and keep it open.
+    calendar->Bind(wxEVT_CALENDAR_SEL_CHANGED, [this, slot, combo](wxCalendarEvent& event) {
+      event.Skip();
+      if (!m_settingPickers) m_pickerEdited[slot] = true;
+      const int month = MonthIndex(event.GetDate());
+      const bool picked = !m_calendarKey[slot] && month == m_calendarMonth[slot];
+      m_calendarMonth[slot] = month;
+      if (picked) {
+        CallAfter([combo] {
+          if (combo->IsPopupShown()) combo->Dismiss();
+        });
+      }
+    });
+  }
+}
+
 void CMainFrame::OnDateChanged(wxDateEvent& event) {
   if (m_settingPickers) return;
-  StorePickerDate(event.GetId() == ID_DATE_FROM);
+  const bool from = event.GetId() == ID_DATE_FROM;
+  // Taken when the calendar closes or the typing is confirmed.
+  if (PickerBeingEdited(from)) return;
+  StorePickerDate(from);
 }
 
 // ---------------------------------------------------------------------------
@@ -411,15 +605,7 @@ void CMainFrame::ExportReport(int commandId) {
     if (chosen.empty()) return;
     path = tv::WxToBytes(chosen);
   }
-  // The writers say nothing when the file cannot be made at all.
-  const bool existed = wxFileName::FileExists(tv::BytesToWx(path));
-  if (FILE* probe = fopen(path.c_str(), "ab")) {
-    fclose(probe);
-    if (!existed) std::remove(path.c_str());
-  } else {
-    FrameMessageBox(this, "Cannot create the file '" + tv::BytesToWx(path) + "'.", wxOK | wxICON_ERROR);
-    return;
-  }
+  if (!ExportFileCreatable(this, path)) return;
   wxBusyCursor wait;
   CRowTable& table = GetCurrentQueryState();
   SortCompareFn compare = ReportListComparator(kind, table);

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "engine/query/rowtable.h"
 #include "ui/core/mainwindowrules.h"
@@ -39,6 +40,10 @@ class CMainFrame : public wxFrame {
   // A picker's date (or its "no date") becomes the bound of the date filter,
   // and the report is run again when the filter changed.
   void StorePickerDate(bool from);
+  // The picker's text as typed, confirmed (Enter, or the field losing the
+  // focus): a readable date is taken, an unreadable one puts back the filter
+  // in force, an empty field turns the filter off.
+  void ConfirmPickerText(bool from);
 
   // The profile values of the window: last report, selected row, placement,
   // last workspace, list columns.
@@ -83,11 +88,15 @@ class CMainFrame : public wxFrame {
   void OnClose(wxCloseEvent& event);
   void OnUpdateCommand(wxUpdateUIEvent& event);
   void OnDateChanged(wxDateEvent& event);
+  void WatchPicker(bool from);
+  // The user is still choosing: the calendar is open or the field is typed in.
+  bool PickerBeingEdited(bool from) const;
   void OnExport(wxCommandEvent& event);
   void OnSubreport(wxCommandEvent& event);
   void OnView(wxCommandEvent& event);
   void OnGo(wxCommandEvent& event);
   void OnIdle(wxIdleEvent& event);
+  void UpdateMinSize();
   void UpdateChartPane();
 
   CMainToolBar* m_toolbar = nullptr;
@@ -101,6 +110,14 @@ class CMainFrame : public wxFrame {
   bool m_subreportShown = false;
   bool m_closePending = false;
   bool m_settingPickers = false;
+  // Per picker (0 "From", 1 "To"): a key is being handled in its calendar,
+  // and the month the calendar shows (year * 12 + month).
+  bool m_calendarKey[2] = {false, false};
+  int m_calendarMonth[2] = {-1, -1};
+  // The user typed in the field or chose in the calendar since the last store:
+  // only then does a close or a confirmation change the filter (a picker
+  // shows the analysed span while its filter is off).
+  bool m_pickerEdited[2] = {false, false};
   bool m_detached = false;
   std::function<void()> m_cleanup;
 };
@@ -111,6 +128,9 @@ CMainFrame* MainFrame();
 // The save dialog of the exports proposing "report.<extension>" (or the
 // test's chooser); the chosen path with the extension, empty when cancelled.
 wxString ChooseExportPath(wxWindow* parent, const wxString& extension);
+// False, after saying so in the frame's message box, when the export file
+// cannot be created (an existing file is left as it was).
+bool ExportFileCreatable(wxWindow* parent, const std::string& path);
 // The order of the list on show, for an export or a copy to keep; null (the
 // kind's own order) when no list of this report is current or it is unsorted.
 SortCompareFn ReportListComparator(int kind, const CRowTable& table);

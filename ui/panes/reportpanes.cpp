@@ -121,6 +121,8 @@ bool CReportPane::Create(wxWindow* parent) {
     column->Add(new wxStaticText(this, wxID_ANY, "Groups:"), 0, wxLEFT | wxTOP, 4);
     groupsList = new wxListCtrl(this, kIdGroups, wxDefaultPosition, wxSize(kFilterColumn, -1),
                                 wxLC_REPORT | wxLC_NO_HEADER | wxLC_SINGLE_SEL);
+    // It scrolls: in a low window it gives way before the radio groups do.
+    groupsList->SetMinSize(wxSize(kFilterColumn, 60));
     groupsList->Bind(wxEVT_LEFT_UP, &CReportPane::OnGroupsClick, this);
     column->Add(groupsList, 1, wxEXPAND | wxALL, 4);
   }

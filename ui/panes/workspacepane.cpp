@@ -76,30 +76,72 @@ bool CWorkspaceDlg::Create(wxWindow* parent) {
   return true;
 }
 
+namespace {
+
+constexpr int kGap = 5;
+constexpr int kGroupListTop = 22;
+constexpr int kGroupListHeight = 170;  // shorter when the pane is low, down to the least
+constexpr int kLeastGroupList = 60;
+constexpr int kLeastListWidth = 60;
+
+int ButtonsWidth(std::initializer_list<wxButton*> buttons) {
+  int width = 0;
+  for (wxButton* b : buttons) width += b->GetBestSize().GetWidth() + kGap;
+  return width - kGap;
+}
+
+}  // namespace
+
+wxSize CWorkspaceDlg::LeastSize() const {
+  // Each button at the width its label needs (the theme's padding included):
+  // the log list's three under it, the group buttons in the box, two a row
+  // when the pane is narrow.
+  const int left = std::max(kLeastListWidth, ButtonsWidth({m_add, m_update, m_delete}));
+  const int box = std::max(ButtonsWidth({m_groupButtons[0], m_groupButtons[1]}),
+                           ButtonsWidth({m_groupButtons[2], m_groupButtons[3]})) + 20;
+  const int buttonHeight = m_add->GetBestSize().GetHeight();
+  return wxSize(left + 12 + 7 + box, kGroupListTop + kLeastGroupList + kGap + 2 * buttonHeight + kGap + 8 + 2);
+}
+
 void CWorkspaceDlg::OnSize(wxSizeEvent& event) {
   int cx = event.GetSize().GetWidth(), cy = event.GetSize().GetHeight();
+  const int oneRow = ButtonsWidth({m_groupButtons[0], m_groupButtons[1], m_groupButtons[2], m_groupButtons[3]}) + 20;
+  const int twoRows = std::max(ButtonsWidth({m_groupButtons[0], m_groupButtons[1]}),
+                               ButtonsWidth({m_groupButtons[2], m_groupButtons[3]})) + 20;
+  const int leastLeft = std::max(kLeastListWidth, ButtonsWidth({m_add, m_update, m_delete})) + 12;
+  // The log list takes three fifths while the group box keeps room for its
+  // buttons in one row; in a narrow pane the list gives way down to its own
+  // buttons, and then the group buttons go two a row.
   int w = (cx - 5) / 5 * 3;
+  w = std::max(std::min(w, cx - 7 - oneRow), leastLeft);
+  const bool split = cx - w - 7 < oneRow;
+  if (split) w = std::max(std::min((cx - 5) / 5 * 3, cx - 7 - twoRows), leastLeft);
   int buttonHeight = m_add->GetBestSize().GetHeight();
   logList->SetSize(0, 0, std::max(w - 12, 10), std::max(cy - buttonHeight - 8, 10));
   int x = 0;
   for (wxButton* b : {m_add, m_update, m_delete}) {
     int bw = b->GetBestSize().GetWidth();
     b->SetSize(x, cy - buttonHeight - 2, bw, buttonHeight);
-    x += bw + 5;
+    x += bw + kGap;
   }
-  // The group buttons share the box; each keeps at least room for its label.
-  int boxWidth = std::max(cx - w - 7, 60);
-  int share = (boxWidth - 20 - 15) / 4;
-  int by = 197, bx = w + 10;
-  for (wxButton* b : m_groupButtons) {
-    int least = b->GetTextExtent(b->GetLabel()).GetWidth() + 16;
-    int bw = std::max(std::min(b->GetBestSize().GetWidth(), share), least);
+  int boxWidth = std::max(cx - w - 7, split ? twoRows : oneRow);
+  const int buttonRows = split ? 2 * buttonHeight + kGap : buttonHeight;
+  const int listHeight = std::clamp(cy - kGroupListTop - kGap - buttonRows - 8 - 2, kLeastGroupList, kGroupListHeight);
+  int by = kGroupListTop + listHeight + kGap, bx = w + 10, right = bx;
+  for (int i = 0; i < 4; ++i) {
+    wxButton* b = m_groupButtons[i];
+    if (split && i == 2) {
+      bx = w + 10;
+      by += buttonHeight + kGap;
+    }
+    int bw = b->GetBestSize().GetWidth();
     b->SetSize(bx, by, bw, buttonHeight);
-    bx += bw + 5;
+    bx += bw + kGap;
+    right = std::max(right, bx);
   }
-  boxWidth = std::max(boxWidth, bx - w + 5);
-  m_groupsBox->SetSize(w, 0, boxWidth, std::max(230, by + buttonHeight + 8));
-  groupList->SetSize(w + 10, 22, std::max(boxWidth - 18, 10), 170);
+  boxWidth = std::max(boxWidth, right - w + 5);
+  m_groupsBox->SetSize(w, 0, boxWidth, by + buttonHeight + 8);
+  groupList->SetSize(w + 10, kGroupListTop, std::max(boxWidth - 18, 10), listHeight);
 }
 
 void CWorkspaceDlg::OnLogKey(wxKeyEvent& event) {

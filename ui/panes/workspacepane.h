@@ -30,6 +30,10 @@ class CWorkspaceDlg : public wxPanel {
 
   CWorkspaceDlg() = default;
   bool Create(wxWindow* parent);
+  // The least size at which no part covers another and every button shows
+  // its whole label.
+  wxSize LeastSize() const;
+  wxSize GetMinSize() const override { return LeastSize(); }
 
   void FillLogSourceList(int select);
   void FillGroupList(int select);

@@ -137,15 +137,42 @@ void CHideSplitterWnd::ShowRow(int row) {
   RecalcLayout();
 }
 
+int CHideSplitterWnd::PlaceMinimum(bool rows, int place) const {
+  const std::vector<Info>& infos = rows ? m_rowInfo : m_colInfo;
+  int minimum = infos[static_cast<size_t>(place)].minimum;
+  const int across = rows ? m_cols : m_rows;
+  for (int other = 0; other < across; ++other) {
+    wxWindow* pane = rows ? GetPane(RowAt(place), ColAt(other)) : GetPane(RowAt(other), ColAt(place));
+    if (!pane) continue;
+    const wxSize least = pane->GetMinSize();
+    minimum = std::max(minimum, rows ? least.y : least.x);
+  }
+  return minimum;
+}
+
+wxSize CHideSplitterWnd::GetMinSize() const {
+  wxSize own = wxWindow::GetMinSize();
+  int width = 0, height = 0;
+  for (int q = 0; q < m_cols; ++q) width += PlaceMinimum(false, q) + (q ? kBarSize : 0);
+  for (int p = 0; p < m_rows; ++p) height += PlaceMinimum(true, p) + (p ? kBarSize : 0);
+  return wxSize(std::max(own.x, width), std::max(own.y, height));
+}
+
 namespace {
 
-// Sizes of the visible places: each its ideal size, the last taking the rest.
-void Distribute(std::vector<int>* sizes, int count, int total, const std::vector<int>& ideals) {
+// Sizes of the visible places: each its ideal size, the last taking the rest;
+// none below its minimum while the room allows, so a pane is never
+// squeezed to nothing by the one before it.
+void Distribute(std::vector<int>* sizes, int count, int total, const std::vector<int>& ideals,
+                const std::vector<int>& minimums) {
   sizes->assign(static_cast<size_t>(count), 0);
   int left = total - CHideSplitterWnd::kBarSize * (count - 1);
   for (int i = 0; i < count; ++i) {
-    int size = i + 1 == count ? left : std::min(ideals[static_cast<size_t>(i)], left);
-    size = std::max(size, 0);
+    int later = 0;
+    for (int j = i + 1; j < count; ++j) later += minimums[static_cast<size_t>(j)];
+    int size = i + 1 == count ? left : std::min(ideals[static_cast<size_t>(i)], left - later);
+    size = std::max(size, minimums[static_cast<size_t>(i)]);
+    size = std::max(std::min(size, left), 0);
     (*sizes)[static_cast<size_t>(i)] = size;
     left -= size;
   }
@@ -156,17 +183,19 @@ void Distribute(std::vector<int>* sizes, int count, int total, const std::vector
 void CHideSplitterWnd::RecalcLayout() {
   if (m_rows < 1 || m_cols < 1) return;
   wxSize client = GetClientSize();
-  std::vector<int> idealRows, idealCols, heights, widths;
+  std::vector<int> idealRows, idealCols, minRows, minCols, heights, widths;
   for (int p = 0; p < m_rows; ++p) {
     Info& info = m_rowInfo[static_cast<size_t>(p)];
     idealRows.push_back(info.ideal > 0 ? info.ideal : client.y / m_rows);
+    minRows.push_back(PlaceMinimum(true, p));
   }
   for (int q = 0; q < m_cols; ++q) {
     Info& info = m_colInfo[static_cast<size_t>(q)];
     idealCols.push_back(info.ideal > 0 ? info.ideal : client.x / m_cols);
+    minCols.push_back(PlaceMinimum(false, q));
   }
-  Distribute(&heights, m_rows, client.y, idealRows);
-  Distribute(&widths, m_cols, client.x, idealCols);
+  Distribute(&heights, m_rows, client.y, idealRows, minRows);
+  Distribute(&widths, m_cols, client.x, idealCols, minCols);
   int y = 0;
   for (int p = 0; p < m_rows; ++p) {
     int x = 0;
@@ -224,7 +253,15 @@ void CHideSplitterWnd::OnMouse(wxMouseEvent& event) {
     for (int i = 0; i < place; ++i)
       start += (rows ? m_rowInfo : m_colInfo)[static_cast<size_t>(i)].current + kBarSize;
     Info& info = (rows ? m_rowInfo : m_colInfo)[static_cast<size_t>(place)];
-    info.ideal = std::max(info.minimum, (rows ? at.y : at.x) - start);
+    // The bar stays inside the window and leaves every pane its minimum, on
+    // both sides: a pane dragged to nothing would also hide the bar.
+    const int count = rows ? m_rows : m_cols;
+    const int total = rows ? GetClientSize().y : GetClientSize().x;
+    int after = 0;
+    for (int i = place + 1; i < count; ++i) after += kBarSize + PlaceMinimum(rows, i);
+    const int least = PlaceMinimum(rows, place);
+    const int most = std::max(least, total - start - after);
+    info.ideal = std::clamp((rows ? at.y : at.x) - start, least, most);
     RecalcLayout();
   } else {
     bool onRow = RowBarAt(at.y) >= 0, onCol = !onRow && ColBarAt(at.x) >= 0;

@@ -34,6 +34,12 @@ class CHideSplitterWnd : public wxWindow {
   int GetColumnSize(int place) const { return m_colInfo[static_cast<size_t>(place)].current; }
   // Lays the panes out again.
   void RecalcLayout();
+  // The least height of the row at place p: its panes' minimum, at least
+  // the row's own (columns alike, by width).
+  int RowMinimum(int place) const { return PlaceMinimum(true, place); }
+  int ColumnMinimum(int place) const { return PlaceMinimum(false, place); }
+  // Every visible row and column at its least size, with the bars between.
+  wxSize GetMinSize() const override;
 
  private:
   struct Info {
@@ -42,6 +48,7 @@ class CHideSplitterWnd : public wxWindow {
     int current = 0;
   };
 
+  int PlaceMinimum(bool rows, int place) const;
   int RowAt(int place) const;
   int ColAt(int place) const;
   // The row place whose bar (below it) holds y, or -1; columns alike.

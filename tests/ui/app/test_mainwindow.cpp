@@ -3,8 +3,11 @@
 // answers, the date pickers, dropped files, and the close that waits for a
 // running job and saves the window state.
 #include <gtest/gtest.h>
+// Before the date picker: on GTK the calendar class is a name for the native one.
+#include <wx/calctrl.h>
 #include <wx/dateevt.h>
 #include <wx/datectrl.h>
+#include <wx/combo.h>
 #include <wx/dnd.h>
 #include <wx/notebook.h>
 #include <wx/statusbr.h>
@@ -45,6 +48,7 @@
 #include "ui/panes/navigationjobs.h"
 #include "ui/panes/navigatortree.h"
 #include "ui/panes/reportpanes.h"
+#include "ui/panes/workspacepane.h"
 #include "ui/widgets/commandids.h"
 #include "ui/widgets/splitter.h"
 #include "ui/widgets/toolbar.h"
@@ -460,6 +464,250 @@ TEST_F(MainFrameTest, PickersShowTheAnalysedSpanAndAChosenDateFilters) {
   ASSERT_TRUE(WaitJob());
   EXPECT_EQ(g_uiQuery.dateFromOn, 0u);
   EXPECT_EQ(GetCurrentQueryState().totals.hits, allHits);
+}
+
+// The parts of a date picker a user types in and drops down.
+wxComboCtrl* ComboOf(wxDatePickerCtrl* picker) {
+  for (wxWindow* child : picker->GetChildren())
+    if (auto* combo = wxDynamicCast(child, wxComboCtrl)) return combo;
+  return nullptr;
+}
+
+// The hits of the current report under a date filter, counted by the engine
+// apart from the windows (0: that bound off).
+uint32_t HitsBetween(uint32_t from, uint32_t to) {
+  CQueryParams params = g_uiQuery;
+  params.dateFromOn = from ? 1 : 0;
+  params.dateToOn = to ? 1 : 0;
+  if (from) params.dateFrom = from;
+  if (to) params.dateTo = to;
+  CRowTable expected;
+  RunQuery(g_project, GetCurrentReportType(), expected, params);
+  return expected.totals.hits;
+}
+
+class PickerInput {
+ public:
+  explicit PickerInput(wxFrame* frame) : m_frame(frame) {
+    frame->Raise();
+    frame->SetFocus();
+    wxtest::Pump(100);
+  }
+  void ClickAt(wxWindow* window, const wxPoint& at) {
+    m_sim.MouseMove(window->ClientToScreen(at));
+    wxtest::Pump(30);
+    m_sim.MouseClick();
+    wxtest::Pump(80);
+  }
+  // Clicks into the picker's field, selects what it holds and types text;
+  // nothing confirmed yet.
+  void TypeInto(wxDatePickerCtrl* picker, const char* text) {
+    wxTextCtrl* field = ComboOf(picker)->GetTextCtrl();
+    ClickAt(field, wxPoint(10, field->GetSize().y / 2));
+    // The picker stands for its parts to the focus.
+    wxtest::PumpUntil([&] { return wxWindow::FindFocus() == picker || wxWindow::FindFocus() == field; }, 2000);
+    m_sim.Char('a', wxMOD_CONTROL);
+    wxtest::Pump(30);
+    if (*text) m_sim.Text(text);
+    else m_sim.Char(WXK_BACK);
+    wxtest::Pump(150);
+  }
+  void Key(int key) {
+    m_sim.Char(key);
+    wxtest::Pump(80);
+  }
+  wxUIActionSimulator& Sim() { return m_sim; }
+
+ private:
+  wxFrame* m_frame;
+  wxUIActionSimulator m_sim;
+};
+
+TEST_F(MainFrameTest, TypedDatesRunTheReportWhenConfirmedAndAnEmptyFieldEndsTheFilter) {
+  std::vector<std::string> said;
+  CMainFrame::FrameMessage() = [&](const wxString& text, long) {
+    said.push_back(tv::WxToBytes(text));
+    return wxOK;
+  };
+  Open(kReportPage);
+  const uint32_t all = GetCurrentQueryState().totals.hits;
+  const uint32_t march6 = PackDate(6, 3, 2024);
+  ASSERT_GT(all, 0u);
+  PickerInput input(frame);
+  wxTextCtrl* toField = ComboOf(frame->ToPicker())->GetTextCtrl();
+
+  // Every prefix of the date that reads as one ("03/0", "03/06/2" is the
+  // year 2) leaves the report alone; Enter takes the whole date.
+  input.TypeInto(frame->ToPicker(), "03/06/2024");
+  EXPECT_FALSE(IsWorkerBusy());
+  EXPECT_EQ(g_uiQuery.dateToOn, 0u) << "taken before it was confirmed";
+  EXPECT_EQ(toField->GetValue(), "03/06/2024") << "the typing was cut";
+  input.Key(WXK_RETURN);
+  ASSERT_TRUE(WaitJob());
+  EXPECT_EQ(g_uiQuery.dateToOn, 1u);
+  EXPECT_EQ(g_uiQuery.dateTo, march6);
+  EXPECT_EQ(GetCurrentQueryState().totals.hits, HitsBetween(0, march6));
+  EXPECT_LT(GetCurrentQueryState().totals.hits, all);
+  EXPECT_GT(GetCurrentQueryState().totals.hits, 0u);
+  EXPECT_TRUE(wxtest::SaveScreenshot("mainframe_picker_typed_to"));
+
+  // "From" typed and left with Tab: the field losing the focus confirms it.
+  input.TypeInto(frame->FromPicker(), "03/06/2024");
+  EXPECT_FALSE(IsWorkerBusy());
+  input.Key(WXK_TAB);
+  ASSERT_TRUE(WaitJob());
+  EXPECT_EQ(g_uiQuery.dateFromOn, 1u);
+  EXPECT_EQ(g_uiQuery.dateFrom, march6);
+  const uint32_t oneDay = HitsBetween(march6, march6);
+  EXPECT_EQ(GetCurrentQueryState().totals.hits, oneDay);
+
+  // A "From" after "To" is refused with a message; the filter stays.
+  input.TypeInto(frame->FromPicker(), "03/07/2024");
+  input.Key(WXK_RETURN);
+  wxtest::Pump(100);
+  EXPECT_FALSE(IsWorkerBusy());
+  ASSERT_EQ(said.size(), 1u);
+  EXPECT_NE(said[0].find("later than"), std::string::npos) << said[0];
+  EXPECT_EQ(g_uiQuery.dateFrom, march6);
+  EXPECT_TRUE(frame->FromPicker()->GetValue().IsSameDate(Date(6, 3, 2024)));
+  EXPECT_EQ(GetCurrentQueryState().totals.hits, oneDay);
+
+  // Emptying "To" turns its filter off and runs the report at once.
+  input.TypeInto(frame->ToPicker(), "");
+  EXPECT_EQ(toField->GetValue(), "");
+  ASSERT_TRUE(WaitJob());
+  EXPECT_EQ(g_uiQuery.dateToOn, 0u);
+  EXPECT_EQ(GetCurrentQueryState().totals.hits, HitsBetween(march6, 0));
+  EXPECT_GT(HitsBetween(march6, 0), oneDay);
+  EXPECT_TRUE(wxtest::SaveScreenshot("mainframe_picker_emptied_to"));
+}
+
+// No two of these windows' rectangles (in the same parent) overlap.
+void ExpectApart(const std::vector<wxWindow*>& windows, const char* what) {
+  for (size_t i = 0; i < windows.size(); ++i)
+    for (size_t j = i + 1; j < windows.size(); ++j) {
+      const wxRect a = windows[i]->GetRect(), b = windows[j]->GetRect();
+      EXPECT_FALSE(a.Intersects(b)) << what << ": " << i << " (" << a.x << "," << a.y << " " << a.width << "x"
+                                    << a.height << ") covers " << j << " (" << b.x << "," << b.y << " " << b.width
+                                    << "x" << b.height << ")";
+    }
+}
+
+TEST_F(MainFrameTest, SmallWindowKeepsPanesApartAndButtonsWholeAndStopsAtTheirMinimum) {
+  // The workspace pane with a log and the subreport row, at the smallest
+  // size the window is used at.
+  wxtest::UseFixtureWorkspace(FixturePath());
+  frame->ShowSubreportPane(1);
+  frame->SetSize(10, 10, 640, 480);
+  wxtest::Pump(300);
+  ASSERT_EQ(frame->GetSize(), wxSize(640, 480)) << "the window does not go down to 640 x 480";
+  CWorkspaceDlg* pane = WorkspacePane();
+  ASSERT_NE(pane, nullptr);
+  ASSERT_TRUE(pane->IsShownOnScreen());
+  std::vector<wxWindow*> buttons, parts;
+  for (wxWindow* child : pane->GetChildren()) {
+    if (auto* button = wxDynamicCast(child, wxButton)) {
+      buttons.push_back(button);
+      EXPECT_GE(button->GetSize().GetWidth(), button->GetBestSize().GetWidth())
+          << "\"" << tv::WxToBytes(button->GetLabel()) << "\" is cut";
+    }
+  }
+  ASSERT_EQ(buttons.size(), 7u);
+  ExpectApart(buttons, "buttons");
+  // The log list, the buttons under it and the group box side by side.
+  for (wxWindow* child : pane->GetChildren())
+    if (!wxDynamicCast(child, wxButton) && child != pane->groupList) parts.push_back(child);
+  for (int i = 0; i < 3; ++i) parts.push_back(buttons[static_cast<size_t>(i)]);
+  ExpectApart(parts, "workspace pane");
+  // Every part inside the pane.
+  for (wxWindow* child : pane->GetChildren())
+    EXPECT_TRUE(wxRect(pane->GetClientSize()).Contains(child->GetRect())) << tv::WxToBytes(child->GetName());
+  ExpectApart({frame->Navigator(), frame->InnerSplitter()}, "outer splitter");
+  ExpectApart({frame->View(), frame->AuxFrame()}, "inner splitter");
+  EXPECT_GE(frame->AuxFrame()->GetSize().GetHeight(), frame->AuxFrame()->GetMinSize().GetHeight());
+  EXPECT_TRUE(wxtest::SaveScreenshot("mainframe_small_640x480"));
+  // A report with its filters beside the list fits as well.
+  SwitchTopReport(kReportPage);
+  ASSERT_TRUE(WaitJob());
+  frame->ShowSubreportPane(1);
+  frame->SetSize(10, 10, 640, 480);
+  wxtest::Pump(300);
+  EXPECT_EQ(frame->GetSize(), wxSize(640, 480));
+  ExpectApart({frame->View(), frame->AuxFrame()}, "inner splitter with a report");
+  EXPECT_GE(frame->AuxFrame()->GetSize().GetHeight(), frame->AuxFrame()->GetMinSize().GetHeight());
+  EXPECT_TRUE(wxtest::SaveScreenshot("mainframe_small_640x480_report"));
+  SwitchTopReport(0);
+  ASSERT_TRUE(WaitJob());
+  ASSERT_TRUE(pane->IsShownOnScreen());
+
+  // Smaller than the panes allow: the window stops at their minimum.
+  frame->SetSize(10, 10, 320, 240);
+  wxtest::Pump(300);
+  const wxSize least = frame->GetSize();
+  EXPECT_GT(least.GetWidth(), 320);
+  EXPECT_GT(least.GetHeight(), 240);
+  EXPECT_LE(least.GetWidth(), 640);
+  EXPECT_LE(least.GetHeight(), 480);
+  for (wxWindow* button : buttons) EXPECT_GE(button->GetSize().GetWidth(), button->GetBestSize().GetWidth());
+  ExpectApart(buttons, "buttons at the least size");
+  EXPECT_GE(frame->View()->GetSize().GetWidth(), pane->GetMinSize().GetWidth());
+  EXPECT_TRUE(wxtest::SaveScreenshot("mainframe_smallest"));
+}
+
+TEST_F(MainFrameTest, SplitterBarsStopAtTheEdgeAndAtThePanesMinimum) {
+  Open(kReportPage);
+  frame->ShowSubreportPane(1);
+  wxtest::Pump(200);
+  frame->Raise();
+  wxtest::Pump(100);
+  wxUIActionSimulator sim;
+  CHideSplitterWnd* outer = frame->OuterSplitter();
+  CHideSplitterWnd* inner = frame->InnerSplitter();
+  auto drag = [&](wxWindow* splitter, const wxPoint& from, const wxPoint& to) {
+    sim.MouseMove(splitter->ClientToScreen(from));
+    wxtest::Pump(50);
+    sim.MouseDown();
+    wxtest::Pump(50);
+    // In steps, as a hand moves.
+    for (int i = 1; i <= 10; ++i) {
+      const wxPoint at = from + wxPoint((to.x - from.x) * i / 10, (to.y - from.y) * i / 10);
+      sim.MouseMove(splitter->ClientToScreen(at));
+      wxtest::Pump(20);
+    }
+    sim.MouseUp();
+    wxtest::Pump(100);
+  };
+  // The navigator's bar to the window's right edge and beyond.
+  const int navBar = outer->GetColumnSize(0) + 2;
+  drag(outer, wxPoint(navBar, 200), wxPoint(outer->GetClientSize().x + 40, 200));
+  EXPECT_GE(outer->GetColumnSize(1), outer->ColumnMinimum(1)) << "the report was covered";
+  EXPECT_LE(outer->GetColumnSize(0) + CHideSplitterWnd::kBarSize + outer->GetColumnSize(1), outer->GetClientSize().x);
+  EXPECT_TRUE(wxtest::SaveScreenshot("mainframe_splitter_navigator_right"));
+  // It can be taken again and brought back.
+  drag(outer, wxPoint(outer->GetColumnSize(0) + 2, 200), wxPoint(250, 200));
+  EXPECT_EQ(outer->GetColumnSize(0), 250);
+  // To the left edge: the navigator keeps its minimum.
+  drag(outer, wxPoint(outer->GetColumnSize(0) + 2, 200), wxPoint(-30, 200));
+  EXPECT_EQ(outer->GetColumnSize(0), outer->ColumnMinimum(0));
+
+  // The subreport's bar to the bottom and beyond: the subreport keeps its minimum.
+  const int subBar = inner->GetRowSize(0) + 2;
+  drag(inner, wxPoint(100, subBar), wxPoint(100, inner->GetClientSize().y + 60));
+  EXPECT_GE(inner->GetRowSize(1), inner->RowMinimum(1));
+  EXPECT_LE(inner->GetRowSize(0) + CHideSplitterWnd::kBarSize + inner->GetRowSize(1), inner->GetClientSize().y);
+  EXPECT_TRUE(wxtest::SaveScreenshot("mainframe_splitter_subreport_bottom"));
+  drag(inner, wxPoint(100, inner->GetRowSize(0) + 2), wxPoint(100, 300));
+  EXPECT_EQ(inner->GetRowSize(0), std::max(300, inner->RowMinimum(0)));
+  // To the top: the view keeps its minimum.
+  drag(inner, wxPoint(100, inner->GetRowSize(0) + 2), wxPoint(100, -40));
+  EXPECT_EQ(inner->GetRowSize(0), inner->RowMinimum(0));
+  EXPECT_GE(inner->RowMinimum(0), CTrailvaneView::kMinPaneSize);
+
+  // Hidden and shown again, the subreport comes back at a size it can show.
+  frame->ShowSubreportPane(0);
+  frame->ShowSubreportPane(1);
+  wxtest::Pump(100);
+  EXPECT_GE(inner->GetRowSize(1), inner->RowMinimum(1));
 }
 
 TEST_F(MainFrameTest, DroppedFilesReplaceTheSourcesAndAreAnalysed) {
