@@ -159,6 +159,8 @@ TEST_F(MainFrameTest, PartsAreInPlaceAndTheSubreportRowStartsHidden) {
   EXPECT_EQ(outer->GetPane(0, 0), frame->Navigator());
   EXPECT_EQ(outer->GetPane(0, 1), inner);
   // The navigator is as wide as its longest label needs, never below 190.
+  // Under a window manager the splitter is laid out once the frame is mapped.
+  wxtest::PumpUntil([&] { return outer->GetColumnSize(0) > 0; }, 3000);
   const int navigatorWidth = outer->GetColumnSize(0);
   EXPECT_EQ(navigatorWidth, std::max(190, frame->Navigator()->DefaultWidth()));
   {
