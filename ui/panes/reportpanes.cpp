@@ -148,6 +148,11 @@ CPaneTip::CPaneTip(wxWindow* pane, const wxString& text, int initialMs, int popD
     : m_pane(pane), m_text(text), m_initial(initialMs), m_popDown(popDownMs), m_reshow(reshowMs) {
   m_showTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Show(); });
   m_popTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Hide(true); });
+  // A pane put away takes its tip with it.
+  pane->Bind(wxEVT_SHOW, [this](wxShowEvent& event) {
+    event.Skip();
+    if (!event.IsShown()) Hide(false);
+  });
   Watch(pane);
 }
 

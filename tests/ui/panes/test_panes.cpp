@@ -260,6 +260,18 @@ TEST_F(PanesWindow, PlainPaneTipShowsAfterItsDelayAndGoesWhenThePointerLeaves) {
     ASSERT_TRUE(wxtest::PumpUntil([&] { return !tip->IsShown(); }, 2000)) << "the tip stayed";
   }
 
+  // Another report put in front takes the tip away.
+  {
+    wxRect list = pane->reportList->GetScreenRect();
+    sim.MouseMove(list.x + list.width / 2, list.y + list.height / 2);
+    ASSERT_TRUE(wxtest::PumpUntil([&] { return tip->IsShown(); }, 3000));
+    ASSERT_TRUE(Show(kReportPage));
+    EXPECT_FALSE(tip->IsShown());
+    sim.MouseMove(outside.GetRight() + 40, outside.GetBottom() + 40);
+    wxtest::Pump(50);
+    ASSERT_TRUE(Show(kReportPath));
+  }
+
   // A click in the pane takes the tip away until the pointer has left.
   wxRect list = pane->reportList->GetScreenRect();
   sim.MouseMove(list.x + list.width / 2, list.y + list.height / 2);
