@@ -149,10 +149,7 @@ CPaneTip::CPaneTip(wxWindow* pane, const wxString& text, int initialMs, int popD
   m_showTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Show(); });
   m_popTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Hide(true); });
   // A pane put away takes its tip with it.
-  pane->Bind(wxEVT_SHOW, [this](wxShowEvent& event) {
-    event.Skip();
-    if (!event.IsShown()) Hide(false);
-  });
+  pane->Bind(wxEVT_SHOW, &CPaneTip::OnShow, this);
   Watch(pane);
 }
 
@@ -168,7 +165,8 @@ void CPaneTip::Watch(wxWindow* window) {
   window->Bind(wxEVT_MOTION, &CPaneTip::OnMotion, this);
   window->Bind(wxEVT_ENTER_WINDOW, &CPaneTip::OnMotion, this);
   window->Bind(wxEVT_LEAVE_WINDOW, &CPaneTip::OnLeave, this);
-  for (const wxEventTypeTag<wxMouseEvent>& type : {wxEVT_LEFT_DOWN, wxEVT_RIGHT_DOWN, wxEVT_MIDDLE_DOWN, wxEVT_MOUSEWHEEL})
+  for (const wxEventTypeTag<wxMouseEvent>& type :
+       {wxEVT_LEFT_DOWN, wxEVT_RIGHT_DOWN, wxEVT_MIDDLE_DOWN, wxEVT_MOUSEWHEEL})
     window->Bind(type, &CPaneTip::OnButton, this);
   for (wxWindow* child : window->GetChildren()) Watch(child);
 }
@@ -190,6 +188,11 @@ void CPaneTip::OnLeave(wxMouseEvent& event) {
   if (m_pane->GetScreenRect().Contains(wxGetMousePosition())) return;
   m_waitForLeave = false;
   Hide(false);
+}
+
+void CPaneTip::OnShow(wxShowEvent& event) {
+  event.Skip();
+  if (!event.IsShown()) Hide(false);
 }
 
 void CPaneTip::OnButton(wxMouseEvent& event) {

@@ -95,6 +95,7 @@ class CPaneTip : public wxEvtHandler {
   void OnMotion(wxMouseEvent& event);
   void OnLeave(wxMouseEvent& event);
   void OnButton(wxMouseEvent& event);
+  void OnShow(wxShowEvent& event);
   void Hide(bool untilLeft);
   void Show();
 
