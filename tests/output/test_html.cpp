@@ -266,7 +266,7 @@ TEST(HtmlPeriodTest, DaysOfThePeriod) {
 namespace {
 
 TEST(HtmlShippedTemplatesTest, EverySectionIsThere) {
-  const std::filesystem::path resource = std::filesystem::path(__FILE__).parent_path() / "../../Resource";
+  const std::filesystem::path resource = std::filesystem::path(TV_SOURCE_DIR) / "Resource";
   std::string plainOnly = tvtest::NewDir("plaintemplate");
   std::filesystem::copy_file(resource / "dTempl.r_tmpl", plainOnly + "dTempl.r_tmpl");
   for (const std::string& folder : {resource.string(), plainOnly}) {

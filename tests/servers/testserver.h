@@ -30,7 +30,13 @@ class TestServer {
   // Starts the script with the arguments and waits for its "PORT <n>" line.
   bool Start(const std::string& script, const std::vector<std::string>& args, std::string* error) {
     Stop();
+    // A compiler cache with a base folder makes __FILE__ relative to the
+    // build folder, which is not where the tests run: the build names the folder.
+#ifdef TV_TEST_SERVERS_DIR
+    std::string path = (std::filesystem::path(TV_TEST_SERVERS_DIR) / script).string();
+#else
     std::string path = (std::filesystem::path(__FILE__).parent_path() / script).string();
+#endif
     // The system's interpreter, which is where the Debian packages put their modules.
     std::string python = access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3";
     int out[2];

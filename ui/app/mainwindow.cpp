@@ -13,6 +13,7 @@
 #include <wx/uilocale.h>
 #include <wx/utils.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -265,7 +266,7 @@ bool CMainFrame::CreateClient() {
   m_navigator = new CRMenu;
   if (!m_navigator->Create(m_outer)) return false;
   m_navigator->SetMinSize(wxSize(kNavigatorLeast, -1));
-  m_outer->CreateView(0, 0, m_navigator, wxSize(kNavigatorWidth, 0));
+  m_outer->CreateView(0, 0, m_navigator, wxSize(std::max(kNavigatorWidth, m_navigator->DefaultWidth()), 0));
   m_inner = new CHideSplitterWnd;
   if (!m_inner->CreateStatic(m_outer, 2, 1)) return false;
   m_outer->CreateView(0, 1, m_inner, wxSize(0, 0));

@@ -9,6 +9,7 @@
 #include "engine/store/reportkind.h"
 #include "ui/core/dialogrules.h"
 #include "ui/core/navigationstate.h"
+#include "ui/core/reportcommands.h"
 #include "ui/core/uistate.h"
 
 namespace {
@@ -145,10 +146,10 @@ const char* PayPerClickExample(int matchType) {
 CEnvironmentFilters EnvironmentFiltersOf(const CQueryParams& p, int kind) {
   CEnvironmentFilters e;
   std::copy(std::begin(p.groupOn), std::end(p.groupOn), std::begin(e.groupOn));
-  e.groupsApply = !(kind == 0 || kind == kReportGroup || kind == 40);
-  e.responseApplies =
-      !(kind == 0 || kind == kReportStatus || kind == kReportError || kind == kReportErrorCode || kind == 40);
-  e.spidersApply = !(kind == 0 || kind == kReportSpiderTree || kind == kReportSpider || kind == 40);
+  FilterFlags applies = GetFilterFlagsForType(kind);
+  e.groupsApply = applies.groups;
+  e.responseApplies = applies.responses;
+  e.spidersApply = applies.spiders;
   e.response = !p.errorsOn ? 1 : p.successOn ? 0 : 2;
   e.spiders = p.spidersOn && p.humansOn ? 0 : p.spidersOn ? 2 : 1;
   return e;

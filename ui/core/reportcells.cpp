@@ -631,6 +631,22 @@ int GetDefaultColumnWidth(int type) {
   return 170;
 }
 
+const char* DefaultColumnSample(int type) {
+  static constexpr const char* kCount[2] = {"12345", "12345 (100.00%)"};
+  static constexpr const char* kSize[2] = {"1023.99 MB", "1023.99 MB (100.00%)"};
+  const bool ph = g_settings.add_proc_h != 0, pb = g_settings.add_proc_b != 0;
+  switch (type) {
+    case kColHits: return kCount[ph];
+    case kColVisitors: return kCount[g_settings.add_proc_u != 0];
+    case kColPages: return kCount[g_settings.add_proc_p != 0];
+    case kColBytesSent:
+    case kColBytesReceived: return kSize[pb];
+    case kColStatus: return "200 - OK";
+  }
+  if (type >= kColGroupHits && type < kColSummaryLabel) return (type - kColGroupHits) % 2 == 0 ? kCount[ph] : kSize[pb];
+  return nullptr;
+}
+
 // ---------------------------------------------------------------------------
 // Sort
 

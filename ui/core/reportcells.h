@@ -79,6 +79,10 @@ int GetReportRowImage(const CRowIndex& rows, int kind, int64_t item, uint32_t le
 int GetRecordImage(int kind, const CRow* row);
 
 int GetDefaultColumnWidth(int columnType);
+// The widest value a column's default width is made for (a count with its
+// percentage, a size, "200 - OK"), or null when the width is not made for
+// one value; the list widens the default to show it in its own font.
+const char* DefaultColumnSample(int columnType);
 
 // The sort parameters CompareReportRows reads; written before every sort.
 // table gives the row layout (group slots, extra columns); without it those

@@ -225,7 +225,7 @@ CLocalLogPage::CLocalLogPage(wxWindow* parent) : wxPanel(parent) {
   sizer->Add(Label(this, "Enter name of log file. The program can read logs packed"), 0, wxLEFT | wxRIGHT | wxTOP,
              kGap);
   sizer->Add(Label(this, "as GZip(gz)."), 0, wxLEFT | wxRIGHT, kGap);
-  sizer->Add(Label(this, "Example: D:\\log_files\\s1.log; d:\\log_files\\*.gz"), 0, wxALL, kGap);
+  sizer->Add(Label(this, "Example: /var/log/apache2/access.log;/var/log/apache2/*.gz"), 0, wxALL, kGap);
   SetSizer(sizer);
 }
 

@@ -1,9 +1,13 @@
 #include "ui/panes/navigatortree.h"
 
+#include <wx/imaglist.h>
+#include <wx/settings.h>
 #include <wx/sizer.h>
 
 #include <algorithm>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/display/display.h"
 #include "engine/display/vocab.h"
@@ -85,6 +89,33 @@ void CRMenu::FillTree() {
   }
   for (wxTreeItemId group : groups) m_tree->Expand(group);
   m_tree->Expand(root);
+}
+
+int CRMenu::DefaultWidth() const {
+  if (!m_tree) return 0;
+  // The generic tree puts an item at (level + 1) indents plus the spacing,
+  // its image and a 4-pixel gap before the text; it lays items out only
+  // when painted, so the width is worked out here before the window shows.
+  int imageWidth = 0, imageHeight = 0;
+  if (wxImageList* images = m_tree->GetImageList()) images->GetSize(0, imageWidth, imageHeight);
+  int widest = 0;
+  std::vector<std::pair<wxTreeItemId, int>> items{{m_tree->GetRootItem(), 0}};
+  while (!items.empty()) {
+    auto [item, level] = items.back();
+    items.pop_back();
+    if (!item.IsOk()) continue;
+    int text = m_tree->GetTextExtent(m_tree->GetItemText(item)).GetWidth();
+    widest = std::max(widest, (level + 1) * static_cast<int>(m_tree->GetIndent()) +
+                                  static_cast<int>(m_tree->GetSpacing()) + imageWidth + 4 + text);
+    wxTreeItemIdValue cookie;
+    for (wxTreeItemId child = m_tree->GetFirstChild(item, cookie); child.IsOk();
+         child = m_tree->GetNextChild(item, cookie))
+      items.emplace_back(child, level + 1);
+  }
+  int scrollBar = std::max(wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, m_tree), 0);
+  // The tree sits 2 pixels narrower than the pane (OnSize) and keeps a small
+  // margin right of the text.
+  return widest + scrollBar + 2 + 8;
 }
 
 wxTreeItemId CRMenu::ItemOfKind(int kind) const {

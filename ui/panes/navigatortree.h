@@ -23,6 +23,9 @@ class CRMenu : public wxPanel {
   void SelectReportInTree(bool select);
 
   wxTreeCtrl* Tree() const { return m_tree; }
+  // The width that shows every label of the filled tree whole, with room
+  // for a vertical scroll bar; the main window's navigator is never narrower.
+  int DefaultWidth() const;
   // The item of a report kind, or an invalid id.
   wxTreeItemId ItemOfKind(int kind) const;
   // The item of a drill-down level (0: the top-level report's) while shown.

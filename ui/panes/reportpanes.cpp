@@ -1,7 +1,10 @@
 #include "ui/panes/reportpanes.h"
 
 #include <wx/checkbox.h>
+#include <wx/display.h>
+#include <wx/popupwin.h>
 #include <wx/radiobut.h>
+#include <wx/settings.h>
 #include <wx/sizer.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
@@ -139,6 +142,109 @@ bool CReportPane::Create(wxWindow* parent) {
 }
 
 void CReportPane::AddFilters(wxWindow*, wxSizer*) {}
+
+// ---------------------------------------------------------------------------
+// The whole-pane tip
+
+CPaneTip::CPaneTip(wxWindow* pane, const wxString& text, int initialMs, int popDownMs, int reshowMs)
+    : m_pane(pane), m_text(text), m_initial(initialMs), m_popDown(popDownMs), m_reshow(reshowMs) {
+  m_showTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Show(); });
+  m_popTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Hide(true); });
+  // A pane put away takes its tip with it.
+  pane->Bind(wxEVT_SHOW, &CPaneTip::OnShow, this);
+  Watch(pane);
+}
+
+CPaneTip::~CPaneTip() {
+  m_showTimer.Stop();
+  m_popTimer.Stop();
+  if (m_tip) m_tip->Destroy();
+}
+
+void CPaneTip::Watch(wxWindow* window) {
+  // Mouse events stay with the window under the pointer: every part of the
+  // pane (the list's header and rows are windows of their own) reports here.
+  window->Bind(wxEVT_MOTION, &CPaneTip::OnMotion, this);
+  window->Bind(wxEVT_ENTER_WINDOW, &CPaneTip::OnMotion, this);
+  window->Bind(wxEVT_LEAVE_WINDOW, &CPaneTip::OnLeave, this);
+  for (const wxEventTypeTag<wxMouseEvent>& type :
+       {wxEVT_LEFT_DOWN, wxEVT_RIGHT_DOWN, wxEVT_MIDDLE_DOWN, wxEVT_MOUSEWHEEL})
+    window->Bind(type, &CPaneTip::OnButton, this);
+  for (wxWindow* child : window->GetChildren()) Watch(child);
+}
+
+bool CPaneTip::IsShown() const { return m_tip && m_tip->IsShown(); }
+
+wxWindow* CPaneTip::TipWindow() const { return IsShown() ? m_tip.get() : nullptr; }
+
+void CPaneTip::OnMotion(wxMouseEvent& event) {
+  event.Skip();
+  if (m_waitForLeave || IsShown() || !m_pane->IsShownOnScreen()) return;
+  // The pointer must rest: every move starts the delay again.
+  m_showTimer.StartOnce(m_shownBefore ? m_reshow : m_initial);
+}
+
+void CPaneTip::OnLeave(wxMouseEvent& event) {
+  event.Skip();
+  // Leaving one part of the pane for another is no leaving.
+  if (m_pane->GetScreenRect().Contains(wxGetMousePosition())) return;
+  m_waitForLeave = false;
+  Hide(false);
+}
+
+void CPaneTip::OnShow(wxShowEvent& event) {
+  event.Skip();
+  if (!event.IsShown()) Hide(false);
+}
+
+void CPaneTip::OnButton(wxMouseEvent& event) {
+  event.Skip();
+  Hide(true);
+}
+
+void CPaneTip::Hide(bool untilLeft) {
+  m_showTimer.Stop();
+  m_popTimer.Stop();
+  if (untilLeft) m_waitForLeave = true;
+  if (m_tip) m_tip->Hide();
+}
+
+void CPaneTip::Show() {
+  if (m_waitForLeave || !m_pane->IsShownOnScreen()) return;
+  wxPoint at = wxGetMousePosition();
+  if (!m_pane->GetScreenRect().Contains(at)) return;
+  if (!m_tip) {
+    auto* tip = new wxPopupWindow(m_pane, wxBORDER_SIMPLE);
+    tip->SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_INFOBK));
+    auto* label = new wxStaticText(tip, wxID_ANY, m_text);
+    label->SetForegroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_INFOTEXT));
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->Add(label, 0, wxALL, 4);
+    tip->SetSizerAndFit(sizer);
+    m_tip = tip;
+  }
+  // Below the pointer, kept on the pane's display.
+  wxRect screen = wxDisplay(wxDisplay::GetFromWindow(m_pane) == wxNOT_FOUND ? 0u
+                                : static_cast<unsigned>(wxDisplay::GetFromWindow(m_pane)))
+                      .GetGeometry();
+  wxSize size = m_tip->GetSize();
+  at += wxPoint(0, 20);
+  at.x = std::max(screen.x, std::min(at.x, screen.GetRight() - size.x));
+  if (at.y + size.y > screen.GetBottom()) at.y -= size.y + 28;
+  m_tip->Move(at);
+  m_tip->Show();
+  m_tip->Raise();
+  m_shownBefore = true;
+  m_popTimer.StartOnce(m_popDown);
+}
+
+bool CSubreportListDlg::Create(wxWindow* parent) {
+  if (!CReportPane::Create(parent)) return false;
+  // Here the tip covers the whole pane, with its own delays, instead of the list's.
+  reportList->UnsetToolTip();
+  m_tip = std::make_unique<CPaneTip>(this, kListTip, 200, 32767, 200);
+  return true;
+}
 
 void CReportPane::ShowReport(int kind, CRowTable* table, bool refreshOnly) {
   shownKind = kind;
@@ -312,6 +418,7 @@ void CreateReportPaneWindows(wxWindow* view) {
       case kPaneDetailTree: static_cast<CDetailTreeDlg*>(pane)->Create(view); break;
       case kPaneChart: static_cast<CChartDlg*>(pane)->Create(view); break;
       case kPaneStart: static_cast<CChooseReportDlg*>(pane)->Create(view); break;
+      case kPaneSubreportList: static_cast<CSubreportListDlg*>(pane)->Create(view); break;
       default: static_cast<CReportPane*>(pane)->Create(view); break;
     }
     pane->Move(0, 0);

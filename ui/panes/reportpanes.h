@@ -4,8 +4,11 @@
 #pragma once
 #include <wx/listctrl.h>
 #include <wx/panel.h>
+#include <wx/timer.h>
+#include <wx/weakref.h>
 
 #include <functional>
+#include <memory>
 
 #include "engine/query/rowtable.h"
 #include "ui/core/panetables.h"
@@ -69,8 +72,51 @@ class CSimpleListDlg : public CReportPane {
   bool ListImages() const override { return false; }
 };
 
-// Plain report lists: the list alone.
-class CSubreportListDlg : public CReportPane {};
+// A tip over a whole pane with its own delays (GTK takes no tooltip delays):
+// it shows once the pointer has rested in the pane for the initial delay,
+// stays while the pointer moves inside, goes after the pop-down delay or
+// when the pointer leaves or a button goes down, and shows again after the
+// re-show delay once the pointer came back.
+class CPaneTip : public wxEvtHandler {
+ public:
+  CPaneTip(wxWindow* pane, const wxString& text, int initialMs, int popDownMs, int reshowMs);
+  ~CPaneTip() override;
+
+  bool IsShown() const;
+  wxString Text() const { return m_text; }
+  int InitialDelay() const { return m_initial; }
+  int PopDownDelay() const { return m_popDown; }
+  int ReshowDelay() const { return m_reshow; }
+  // The tip's window while shown, else null.
+  wxWindow* TipWindow() const;
+
+ private:
+  void Watch(wxWindow* window);
+  void OnMotion(wxMouseEvent& event);
+  void OnLeave(wxMouseEvent& event);
+  void OnButton(wxMouseEvent& event);
+  void OnShow(wxShowEvent& event);
+  void Hide(bool untilLeft);
+  void Show();
+
+  wxWindow* m_pane;
+  wxString m_text;
+  int m_initial, m_popDown, m_reshow;
+  wxTimer m_showTimer, m_popTimer;
+  wxWeakRef<wxWindow> m_tip;  // goes with the pane
+  bool m_shownBefore = false;
+  bool m_waitForLeave = false;  // popped down: nothing until the pointer left
+};
+
+// Plain report lists: the list alone, with the tip over the whole pane.
+class CSubreportListDlg : public CReportPane {
+ public:
+  bool Create(wxWindow* parent);
+  CPaneTip* Tip() const { return m_tip.get(); }
+
+ private:
+  std::unique_ptr<CPaneTip> m_tip;
+};
 
 // Pages and their relatives: spiders and response filters and the groups.
 class CReportListDlg : public CReportPane {

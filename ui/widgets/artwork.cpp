@@ -1,6 +1,7 @@
 #include "ui/widgets/artwork.h"
 
 #include <wx/image.h>
+#include <wx/settings.h>
 
 #include <cstring>
 #include <map>
@@ -164,14 +165,51 @@ void SetCommandImage(int commandId, int image) { Registry()[commandId] = image; 
 
 wxBitmapBundle CommandBitmap(int commandId, int size) { return ImageBundle(CommandImage(commandId), size); }
 
+namespace {
+
+class GreyedImpl : public wxBitmapBundleImpl {
+ public:
+  explicit GreyedImpl(const wxBitmapBundle& image) : m_image(image) {}
+  wxSize GetDefaultSize() const override { return m_image.GetDefaultSize(); }
+  wxSize GetPreferredBitmapSizeAtScale(double scale) const override {
+    return m_image.GetPreferredBitmapSizeAtScale(scale);
+  }
+  // The gray form: each pixel becomes the shadow grey lightened by the mean
+  // of its red, green and blue (wx's own disabled look only pales colours).
+  wxBitmap GetBitmap(const wxSize& size) override {
+    wxImage image = m_image.GetBitmap(size).ConvertToImage();
+    if (!image.IsOk()) return wxBitmap();
+    const wxColour shadow = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNSHADOW);
+    const int s = (shadow.Red() + shadow.Green() + shadow.Blue()) / 3;
+    unsigned char* p = image.GetData();
+    const size_t n = static_cast<size_t>(image.GetWidth()) * image.GetHeight();
+    for (size_t i = 0; i < n; ++i, p += 3) {
+      const int mean = (p[0] + p[1] + p[2]) / 3;
+      p[0] = p[1] = p[2] = static_cast<unsigned char>(s + (255 - s) * mean / 255);
+    }
+    return wxBitmap(image);
+  }
+
+ private:
+  wxBitmapBundle m_image;
+};
+
+}  // namespace
+
+wxBitmapBundle GreyedBundle(const wxBitmapBundle& image) {
+  if (!image.IsOk()) return wxBitmapBundle();
+  return wxBitmapBundle::FromImpl(new GreyedImpl(image));
+}
+
 wxBitmap ToolbarStrip(int size, bool disabled) {
   wxImage strip(size * kToolbarImageCount, size);
   strip.InitAlpha();
   memset(strip.GetAlpha(), 0, static_cast<size_t>(strip.GetWidth()) * size);
   for (int i = 0; i < kToolbarImageCount; ++i) {
-    wxImage one = ImageBundle(i, size).GetBitmap(wxSize(size, size)).ConvertToImage();
+    wxBitmapBundle image = ImageBundle(i, size);
+    if (disabled) image = GreyedBundle(image);
+    wxImage one = image.GetBitmap(wxSize(size, size)).ConvertToImage();
     if (!one.HasAlpha()) one.InitAlpha();
-    if (disabled) one = one.ConvertToDisabled();
     strip.Paste(one, i * size, 0);
   }
   return wxBitmap(strip);

@@ -54,6 +54,9 @@ void SetCommandImage(int commandId, int image);
 // The command's image at size, or an empty bundle.
 wxBitmapBundle CommandBitmap(int commandId, int size);
 
+// The image greyed, at every size the image gives: what a disabled item shows.
+wxBitmapBundle GreyedBundle(const wxBitmapBundle& image);
+
 // The toolbar images side by side in button order, size x size each; the
 // disabled strip is the normal one greyed.
 wxBitmap ToolbarStrip(int size, bool disabled);

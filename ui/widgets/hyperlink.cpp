@@ -5,6 +5,8 @@
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
 
+#include <algorithm>
+
 #include "platform/launcher.h"
 
 const wxColour CHyperLink::kLinkColour(0, 0, 255);
@@ -25,8 +27,11 @@ CHyperLink::ErrorSink& Sink() {
 }  // namespace
 
 CHyperLink::CHyperLink(wxWindow* parent, wxWindowID id, const wxString& text, const wxString& address,
-                       int linkStyle, const wxPoint& pos, const wxSize& size)
-    : wxControl(parent, id, pos, size, wxBORDER_NONE | wxFULL_REPAINT_ON_RESIZE), m_style(linkStyle) {
+                       int linkStyle, const wxPoint& pos, const wxSize& size, long alignment)
+    : wxControl(parent, id, pos, size,
+                wxBORDER_NONE | wxFULL_REPAINT_ON_RESIZE |
+                    (alignment & (wxALIGN_CENTRE_HORIZONTAL | wxALIGN_RIGHT | wxALIGN_CENTRE_VERTICAL))),
+      m_style(linkStyle) {
   m_address = address.empty() ? text : address;
   SetLabel(text.empty() ? m_address : text);
   wxFont font = GetFont();
@@ -39,7 +44,7 @@ CHyperLink::CHyperLink(wxWindow* parent, wxWindowID id, const wxString& text, co
   SetBackgroundStyle(wxBG_STYLE_PAINT);
   if (!(m_style & kNoHandCursor)) SetCursor(wxCursor(wxCURSOR_HAND));
   SetToolTip(m_address);
-  FitToText();
+  FitToText(size != wxDefaultSize);
   Bind(wxEVT_PAINT, &CHyperLink::OnPaint, this);
   Bind(wxEVT_ENTER_WINDOW, &CHyperLink::OnEnter, this);
   Bind(wxEVT_LEAVE_WINDOW, &CHyperLink::OnLeave, this);
@@ -52,7 +57,7 @@ CHyperLink::CHyperLink(wxWindow* parent, wxWindowID id, const wxString& text, co
 
 void CHyperLink::SetLinkText(const wxString& text) {
   SetLabel(text);
-  FitToText();
+  FitToText(true);
   Refresh();
 }
 
@@ -68,11 +73,21 @@ wxSize CHyperLink::DoGetBestSize() const {
   return wxSize(text.x + 2, text.y + 2);
 }
 
-void CHyperLink::FitToText() {
+void CHyperLink::FitToText(bool keepAnchor) {
   if (!(m_style & kFitToText)) return;
+  // A size given at creation became the least size: the text decides now.
+  SetMinSize(wxDefaultSize);
   InvalidateBestSize();
-  SetSize(GetBestSize());
-  SetMinSize(GetBestSize());
+  const wxSize text = GetBestSize();
+  const wxRect now = GetRect();
+  wxRect fit(now.GetPosition(), text);
+  if (!keepAnchor) {
+    // No rectangle was given: nothing to keep.
+  } else if (HasFlag(wxALIGN_CENTRE_HORIZONTAL)) fit.x = now.x + (now.width - text.x) / 2;
+  else if (HasFlag(wxALIGN_RIGHT)) fit.x = now.x + now.width - text.x;
+  if (keepAnchor && HasFlag(wxALIGN_CENTRE_VERTICAL)) fit.height = std::max(now.height, text.y);
+  SetSize(fit);
+  SetMinSize(fit.GetSize());
 }
 
 wxColour CHyperLink::TextColour() const {

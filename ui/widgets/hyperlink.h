@@ -22,9 +22,13 @@ class CHyperLink : public wxControl {
   static const wxColour kLinkColour, kVisitedColour, kHoverColour, kPressedColour;
 
   // An empty address takes the text, an empty text shows the address.
+  // Fitted to its text, the control keeps its centre with
+  // wxALIGN_CENTRE_HORIZONTAL, its right edge with wxALIGN_RIGHT, else its
+  // left edge; with wxALIGN_CENTRE_VERTICAL it keeps its height and the text
+  // is centred in it, else it takes the text's height.
   CHyperLink(wxWindow* parent, wxWindowID id, const wxString& text, const wxString& address = wxString(),
              int linkStyle = kDefaultStyle, const wxPoint& pos = wxDefaultPosition,
-             const wxSize& size = wxDefaultSize);
+             const wxSize& size = wxDefaultSize, long alignment = 0);
 
   void SetLinkText(const wxString& text);
   void SetURL(const wxString& address);
@@ -52,7 +56,8 @@ class CHyperLink : public wxControl {
   wxSize DoGetBestSize() const override;
 
  private:
-  void FitToText();
+  // keepAnchor: the present rectangle is the one the alignment refers to.
+  void FitToText(bool keepAnchor);
   void OnPaint(wxPaintEvent& event);
   void OnEnter(wxMouseEvent& event);
   void OnLeave(wxMouseEvent& event);

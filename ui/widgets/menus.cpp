@@ -218,15 +218,49 @@ CIconMenu::CIconMenu() {
   (void)shown;
 }
 
+namespace {
+
+// GTK draws a menu item's image the same whether the item is enabled or
+// not, so a disabled item swaps in the greyed image itself.
+class CIconMenuItem : public wxMenuItem {
+ public:
+  CIconMenuItem(wxMenu* menu, int id, const wxString& label, wxItemKind kind, const wxBitmapBundle& image)
+      : wxMenuItem(menu, id, label, wxString(), kind), m_image(image), m_greyed(GreyedBundle(image)) {
+    if (m_image.IsOk()) SetBitmap(m_image);
+  }
+
+  void Enable(bool enable) override {
+    const bool changed = enable != IsEnabled();
+    wxMenuItem::Enable(enable);
+    if (!m_image.IsOk()) {
+      // GTK gives stock commands (Exit) a stock image of its own, in colour
+      // even when disabled: a command without our image shows none.
+      if (GetMenuItem() && !m_stockCleared) m_stockCleared = tv::SetNativeMenuItemImage(GetMenuItem(), wxNullBitmap);
+      return;
+    }
+    if (!changed) return;
+    SetBitmap(enable ? m_image : m_greyed);
+    // A native item that exists already takes the new image now, at the
+    // scale of the window it belongs to.
+    if (GetMenuItem()) {
+      wxWindow* window = GetMenu() ? GetMenu()->GetWindow() : nullptr;
+      const wxBitmapBundle& image = enable ? m_image : m_greyed;
+      tv::SetNativeMenuItemImage(GetMenuItem(), window ? image.GetBitmapFor(window) : image.GetBitmap(wxDefaultSize));
+    }
+  }
+
+ private:
+  wxBitmapBundle m_image, m_greyed;
+  bool m_stockCleared = false;
+};
+
+}  // namespace
+
 wxMenuItem* CIconMenu::AppendIconItem(int id, const wxString& text, wxItemKind kind) {
   if (id == 0) return AppendSeparator();
   wxString label = wxString::FromUTF8(NormalizeMenuText(text.ToStdString(wxConvUTF8)));
-  auto* item = new wxMenuItem(this, id, label, wxString(), kind);
-  if (kind == wxITEM_NORMAL) {
-    wxBitmapBundle image = CommandBitmap(id, kMenuImageSize);
-    if (image.IsOk()) item->SetBitmap(image);
-  }
-  return Append(item);
+  wxBitmapBundle image = kind == wxITEM_NORMAL ? CommandBitmap(id, kMenuImageSize) : wxBitmapBundle();
+  return Append(new CIconMenuItem(this, id, label, kind, image));
 }
 
 namespace {

@@ -9,6 +9,7 @@
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "engine/store/reportkind.h"
@@ -105,8 +106,13 @@ CSortListCtrl::~CSortListCtrl() {
 
 int CSortListCtrl::DefaultColumnWidth(int type) const {
   const int digits = GetTextExtent("0123456789").GetWidth();
-  const int width = GetDefaultColumnWidth(type);
-  return digits > 60 ? width * digits / 60 : width;
+  int width = GetDefaultColumnWidth(type);
+  if (digits > 60) width = width * digits / 60;
+  // The widths were made for a smaller font: the value a column is made for
+  // must still show whole, with the cell's margins.
+  if (const char* sample = DefaultColumnSample(type))
+    width = std::max(width, GetTextExtent(wxString::FromUTF8(sample)).GetWidth() + kCellMargin);
+  return width;
 }
 
 int CSortListCtrl::AddColumn(const char* title, int format, int type) {

@@ -59,9 +59,13 @@ class CSortListCtrl : public wxListCtrl {
   // Appends a column (format 0 left, 1 right) and returns the column count.
   int AddColumn(const char* title, int format, int type);
   // The default width of a column type in this list's font: the table's widths
-  // fit an 8-point font whose digits are 6 pixels wide, and a wider font would
-  // cut the counts with their percentages.
+  // fit an 8-point font whose digits are 6 pixels wide; a column made for a
+  // value (DefaultColumnSample) is at least as wide as that value with the
+  // cell's margins.
   int DefaultColumnWidth(int type) const;
+  // What a cell's text leaves free of its column: the generic list control
+  // keeps 4 pixels each side and cuts a text that does not fit with "...".
+  static constexpr int kCellMargin = 12;
   // Also forgets the columns' titles and types.
   bool DeleteAllColumns() override;
   // Sorts the rows by a column (nothing for the summary kind or a column the

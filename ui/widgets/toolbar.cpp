@@ -1,7 +1,5 @@
 #include "ui/widgets/toolbar.h"
 
-#include <wx/image.h>
-
 #include "ui/widgets/artwork.h"
 #include "ui/widgets/commandids.h"
 #include "ui/widgets/menus.h"
@@ -55,39 +53,11 @@ void CMainToolBar::LoadButtons(int imageSize) {
       continue;
     }
     wxBitmapBundle normal = ImageBundle(image++, imageSize);
-    wxBitmap disabled(normal.GetBitmap(wxSize(imageSize, imageSize)).ConvertToImage().ConvertToDisabled());
+    wxBitmapBundle disabled = GreyedBundle(normal);
     wxItemKind kind = b.id == ID_VIEW_CHART || b.id == ID_VIEW_TABLE ? wxITEM_CHECK : wxITEM_NORMAL;
     AddTool(b.id, wxString(), normal, disabled, kind, b.tip);
   }
   Realize();
-}
-
-bool CMainToolBar::SetImageLists(int imageWidth, const wxBitmap& normal, const wxBitmap& hot,
-                                 const wxBitmap& disabled) {
-  if (!LoadImageList(kNormal, normal, imageWidth)) return false;
-  if (hot.IsOk() && !LoadImageList(kHot, hot, imageWidth)) return false;
-  if (disabled.IsOk() && !LoadImageList(kDisabled, disabled, imageWidth)) return false;
-  return true;
-}
-
-bool CMainToolBar::LoadImageList(ImageList which, const wxBitmap& strip, int imageWidth) {
-  if (!strip.IsOk() || imageWidth <= 0) return false;
-  int count = strip.GetWidth() / imageWidth;
-  if (count <= 0) return false;
-  if (which == kHot) return true;  // GTK highlights the hovered button itself
-  wxImage all = strip.ConvertToImage();
-  int image = 0;
-  for (const Button& b : kButtons) {
-    if (!b.id) continue;
-    int index = image++;
-    if (index >= count) break;
-    wxToolBarToolBase* tool = FindById(b.id);
-    if (!tool || !tool->IsButton()) continue;  // a slot taken by a control
-    wxBitmap one(all.GetSubImage(wxRect(index * imageWidth, 0, imageWidth, all.GetHeight())));
-    if (which == kNormal) SetToolNormalBitmap(b.id, one);
-    else SetToolDisabledBitmap(b.id, one);
-  }
-  return true;
 }
 
 bool CMainToolBar::PlaceControl(int slotId, wxControl* control) {

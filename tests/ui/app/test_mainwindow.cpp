@@ -11,6 +11,7 @@
 #include <wx/dnd.h>
 #include <wx/notebook.h>
 #include <wx/statusbr.h>
+#include <wx/treectrl.h>
 #include <wx/uiaction.h>
 #include <wx/wx.h>
 
@@ -161,7 +162,29 @@ TEST_F(MainFrameTest, PartsAreInPlaceAndTheSubreportRowStartsHidden) {
   CHideSplitterWnd* inner = frame->InnerSplitter();
   EXPECT_EQ(outer->GetPane(0, 0), frame->Navigator());
   EXPECT_EQ(outer->GetPane(0, 1), inner);
-  EXPECT_EQ(outer->GetColumnSize(0), 190);
+  // The navigator is as wide as its longest label needs, never below 190.
+  // Under a window manager the splitter is laid out once the frame is mapped.
+  wxtest::PumpUntil([&] { return outer->GetColumnSize(0) > 0; }, 3000);
+  const int navigatorWidth = outer->GetColumnSize(0);
+  EXPECT_EQ(navigatorWidth, std::max(190, frame->Navigator()->DefaultWidth()));
+  {
+    wxTreeCtrl* tree = frame->Navigator()->Tree();
+    wxtest::Pump(100);
+    std::vector<wxTreeItemId> items{tree->GetRootItem()};
+    int labels = 0;
+    while (!items.empty()) {
+      wxTreeItemId item = items.back();
+      items.pop_back();
+      wxRect text;
+      ASSERT_TRUE(tree->GetBoundingRect(item, text, true));
+      EXPECT_LE(text.GetRight(), tree->GetClientSize().GetWidth() - 4) << tree->GetItemText(item);
+      ++labels;
+      wxTreeItemIdValue cookie;
+      for (wxTreeItemId c = tree->GetFirstChild(item, cookie); c.IsOk(); c = tree->GetNextChild(item, cookie))
+        items.push_back(c);
+    }
+    EXPECT_EQ(labels, 1 + 1 + 5 + 29);
+  }
   EXPECT_EQ(inner->GetPane(0, 0), frame->View());
   EXPECT_EQ(inner->GetPane(1, 0), frame->AuxFrame());
   EXPECT_FALSE(inner->IsPaneVisible(1, 0));

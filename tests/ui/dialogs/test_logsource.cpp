@@ -14,6 +14,7 @@
 #include <wx/wx.h>
 
 #include <cstdlib>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -167,6 +168,18 @@ TEST_F(LogFileDialog, NewSourceStartsLocalWithTheEnvironmentProxyAndBrowseGivesT
   EXPECT_EQ(dialog.httpPage->proxy->GetValue(), "proxy.example");
   EXPECT_EQ(dialog.httpPage->proxyPort->GetValue(), "3128");
   EXPECT_TRUE(dialog.httpPage->useProxy->GetValue());
+  // The local page's example names Linux paths, whole within the page.
+  std::vector<std::string> labels;
+  for (wxWindow* w : dialog.localPage->GetChildren())
+    if (auto* label = dynamic_cast<wxStaticText*>(w)) {
+      labels.push_back(tv::WxToBytes(label->GetLabel()));
+      if (labels.back().rfind("Example", 0) == 0) {
+        EXPECT_LE(label->GetRect().GetRight(), dialog.localPage->GetClientSize().GetWidth());
+      }
+    }
+  EXPECT_NE(std::find(labels.begin(), labels.end(), "Example: /var/log/apache2/access.log;/var/log/apache2/*.gz"),
+            labels.end());
+  for (const std::string& l : labels) EXPECT_EQ(l.find(":\\"), std::string::npos) << l;
 
   CLocalLogPage::Picker() = &FakePicker;
   g_picked = {"/data/a.log", "/data/b.log.gz", "/other/c.log"};

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 #include <wx/wx.h>
 
+#include <wx/uiaction.h>
+
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -158,6 +161,94 @@ TEST_F(NavigationWindow, DrillDownBackNextAndSwitchFromTheNavigator) {
   window->navigator->Tree()->SelectItem(window->navigator->ItemOfKind(kReportPage));
   ASSERT_TRUE(WaitJob());
   Check({}, kReportPage);
+}
+
+// The navigator holds every report kind under its group, in the order the
+// user reads them, each with its image, every group open; a real click on a
+// report's line opens that report.
+TEST_F(NavigationWindow, NavigatorGroupsOrderAndIconsAndAClickOpensAReport) {
+  wxTreeCtrl* tree = window->navigator->Tree();
+  struct Group {
+    const char* title;
+    std::vector<int> kinds;
+  };
+  const Group groups[] = {
+      {"Access Stats", {1, 11, 12, 24, 15, 16, 22, 23, 14, 28}},
+      {"Visitor Stats", {2, 19, 7, 21, 20}},
+      {"Referrer Stats", {3, 6, 4, 5, 17, 32}},
+      {"User Agent Stats", {8, 9, 26, 25}},
+      {"Activity Stats", {10, 13, 18, 27}},
+  };
+  // The image of each kind in the report image strip; 25 is the group image.
+  const std::map<int, int> icons = {{0, 0},   {1, 2},   {2, 3},   {3, 4},   {4, 5},   {5, 6},   {6, 7},
+                                    {7, 24},  {8, 10},  {9, 11},  {10, 12}, {11, 13}, {12, 14}, {13, 16},
+                                    {14, 15}, {15, 19}, {16, 17}, {17, 18}, {18, 35}, {19, 21}, {20, 25},
+                                    {21, 25}, {22, 3},  {23, 23}, {24, 34}, {25, 9},  {26, 9},  {27, 20},
+                                    {28, 25}, {31, 1},  {32, 25}};
+  auto children = [tree](wxTreeItemId parent) {
+    std::vector<wxTreeItemId> items;
+    wxTreeItemIdValue cookie;
+    for (wxTreeItemId c = tree->GetFirstChild(parent, cookie); c.IsOk(); c = tree->GetNextChild(parent, cookie))
+      items.push_back(c);
+    return items;
+  };
+  auto expectItem = [&](wxTreeItemId item, const std::string& text, int image) {
+    EXPECT_EQ(tv::WxToBytes(tree->GetItemText(item)), text);
+    EXPECT_EQ(tree->GetItemImage(item, wxTreeItemIcon_Normal), image) << text;
+    EXPECT_EQ(tree->GetItemImage(item, wxTreeItemIcon_Selected), image) << text;
+  };
+
+  wxTreeItemId root = tree->GetRootItem();
+  ASSERT_TRUE(root.IsOk());
+  expectItem(root, "Log files", 0);
+  EXPECT_TRUE(tree->IsExpanded(root));
+  std::vector<wxTreeItemId> top = children(root);
+  ASSERT_EQ(top.size(), 6u);
+  expectItem(top[0], ColumnTerm(kReportSummary), 1);
+  EXPECT_EQ(window->navigator->ItemOfKind(kReportSummary), top[0]);
+  int kindItems = 0;
+  for (size_t g = 0; g < 5; ++g) {
+    SCOPED_TRACE(groups[g].title);
+    expectItem(top[g + 1], groups[g].title, 25);
+    EXPECT_TRUE(tree->IsExpanded(top[g + 1]));
+    std::vector<wxTreeItemId> items = children(top[g + 1]);
+    // Level items may hang under the report on show; the group's own lines are these.
+    ASSERT_EQ(items.size(), groups[g].kinds.size());
+    for (size_t i = 0; i < items.size(); ++i) {
+      int kind = groups[g].kinds[i];
+      std::string text = kind == 25 ? std::string(ReportKindTitle(25)) + " (Tree)" : ColumnTerm(kind);
+      expectItem(items[i], text, icons.at(kind));
+      EXPECT_EQ(window->navigator->ItemOfKind(kind), items[i]) << kind;
+      ++kindItems;
+    }
+  }
+  EXPECT_EQ(kindItems, 29);
+  EXPECT_EQ(ColumnTerm(kReportTopDomain), std::string("Top Level Domains"));
+
+  // A click on "Top Level Domains" opens that report.
+  wxTreeItemId domains = window->navigator->ItemOfKind(kReportTopDomain);
+  tree->EnsureVisible(domains);
+  wxtest::Pump(100);
+  wxRect line;
+  ASSERT_TRUE(tree->GetBoundingRect(domains, line, true));
+  // The whole label shows in the tree.
+  EXPECT_LE(line.GetRight(), tree->GetClientSize().GetWidth());
+  wxPoint at = tree->ClientToScreen(wxPoint(line.x + line.width / 2, line.y + line.height / 2));
+  window->Raise();
+  wxUIActionSimulator sim;
+  sim.MouseMove(at);
+  wxtest::Pump(50);
+  sim.MouseClick();
+  ASSERT_TRUE(wxtest::PumpUntil([] { return GetCurrentReportType() == kReportTopDomain; }, 5000))
+      << "the click did not open the report";
+  ASSERT_TRUE(WaitJob());
+  EXPECT_EQ(g_topReportKind, kReportTopDomain);
+  EXPECT_EQ(tree->GetSelection(), domains);
+  EXPECT_EQ(tv::WxToBytes(window->GetTitle()), std::string("Top Level Domains - Trailvane"));
+  EXPECT_TRUE(wxtest::SaveScreenshot("nav_groups"));
+
+  SwitchTopReport(kReportPage);
+  ASSERT_TRUE(WaitJob());
 }
 
 TEST_F(NavigationWindow, SummaryLineOpensItsReportAndTheListsMenuIsTheKinds) {

@@ -8,6 +8,7 @@
 #include <wx/radiobut.h>
 #include <wx/stattext.h>
 #include <wx/treectrl.h>
+#include <wx/uiaction.h>
 #include <wx/wx.h>
 
 #include <cstdlib>
@@ -29,6 +30,7 @@
 #include "platform/folders.h"
 #include "platform/wx/wxtext.h"
 #include "tests/common/testenv.h"
+#include "tests/ui/dialogscript.h"
 #include "tests/ui/panewindow.h"
 #include "tests/ui/wxtest.h"
 #include "ui/core/chartlayout.h"
@@ -98,13 +100,13 @@ void Press(wxWindow* window, int key) {
   window->GetEventHandler()->ProcessEvent(event);
 }
 
-// Enter and Esc reach a pane as the OK and Cancel commands.
-void SendOkAndCancel(wxWindow* pane) {
-  for (int id : {wxID_OK, wxID_CANCEL}) {
-    wxCommandEvent event(wxEVT_BUTTON, id);
-    event.SetEventObject(pane);
-    pane->GetEventHandler()->ProcessEvent(event);
-  }
+// The pointer over a window's centre, which under a bare X server also
+// gives it the keys.
+void PointAt(wxUIActionSimulator& sim, wxWindow* window) {
+  wxGetTopLevelParent(window)->Raise();
+  wxRect r = window->GetScreenRect();
+  sim.MouseMove(r.x + r.width / 2, r.y + r.height / 2);
+  wxtest::Pump(50);
 }
 
 uint64_t TotalHits(const CRowTable& table) {
@@ -171,11 +173,114 @@ TEST_F(PanesWindow, EveryPaneMadeOnceAndOneShownAtATime) {
     EXPECT_EQ(CurrentPaneSlot(), slot);
     EXPECT_TRUE(ReportPane(slot)->IsShown());
     EXPECT_EQ(VisiblePanes(), 1);
-    SendOkAndCancel(ReportPane(slot));
-    EXPECT_TRUE(ReportPane(slot)->IsShown());
   }
   EXPECT_EQ(ListPane(FirstPaneSlot(kPaneReportList))->reportList->GetToolTipText(),
             "Double click on item to detail report");
+}
+
+// Enter and Esc pressed in a pane's list (the OK and Cancel keys of a
+// dialog) leave the pane, its report and the window as they were.
+TEST_F(PanesWindow, EnterAndEscInAPaneCloseNothing) {
+  wxtest::DialogScript none;  // and no dialog opens
+  wxUIActionSimulator sim;
+  for (int kind : {kReportPage, kReportPath, kReportHour}) {
+    SCOPED_TRACE(kind);
+    ASSERT_TRUE(Show(kind));
+    const int slot = CurrentPaneSlot();
+    CReportPane* pane = ListPane(slot);
+    ASSERT_NE(pane, nullptr);
+    const int items = pane->reportList->GetItemCount();
+    ASSERT_GT(items, 0);
+    PointAt(sim, pane->reportList);
+    pane->reportList->SetFocus();
+    wxtest::Pump(50);
+    for (int key : {WXK_RETURN, WXK_ESCAPE, WXK_RETURN, WXK_ESCAPE}) {
+      sim.Char(key);
+      wxtest::Pump(80);
+    }
+    ASSERT_TRUE(WaitJob());
+    EXPECT_EQ(CurrentPaneSlot(), slot);
+    EXPECT_TRUE(pane->IsShown());
+    EXPECT_TRUE(window->IsShown());
+    EXPECT_EQ(pane->reportList->GetItemCount(), items);
+    EXPECT_EQ(VisiblePanes(), 1);
+  }
+}
+
+// The plain list pane's tip covers the whole pane, with its own delays: it
+// shows once the pointer has rested for the initial delay, not before, and
+// goes when the pointer leaves the pane.
+TEST_F(PanesWindow, PlainPaneTipShowsAfterItsDelayAndGoesWhenThePointerLeaves) {
+  ASSERT_TRUE(Show(kReportPath));
+  auto* pane = dynamic_cast<CSubreportListDlg*>(ReportPane(CurrentPaneSlot()));
+  ASSERT_NE(pane, nullptr);
+  CPaneTip* tip = pane->Tip();
+  ASSERT_NE(tip, nullptr);
+  EXPECT_EQ(tip->Text(), "Double click on item to detail report");
+  EXPECT_EQ(tip->InitialDelay(), 200);
+  EXPECT_EQ(tip->PopDownDelay(), 32767);
+  EXPECT_EQ(tip->ReshowDelay(), 200);
+  // The list itself has no tip of its own here: one tip, not two.
+  EXPECT_EQ(pane->reportList->GetToolTip(), nullptr);
+
+  wxUIActionSimulator sim;
+  wxRect outside = window->GetScreenRect();
+  sim.MouseMove(outside.GetRight() + 40, outside.GetBottom() + 40);
+  wxtest::Pump(100);
+  EXPECT_FALSE(tip->IsShown());
+
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round ? "the pointer back" : "the pointer first in");
+    wxRect list = pane->reportList->GetScreenRect();
+    window->Raise();
+    sim.MouseMove(list.x + list.width / 2, list.y + list.height / 2);
+    wxStopWatch watch;
+    wxtest::Pump(60);
+    sim.MouseMove(list.x + list.width / 2 + 3, list.y + list.height / 2 + 2);
+    watch.Start();
+    wxtest::Pump(120);
+    EXPECT_FALSE(tip->IsShown()) << "shown before the pointer rested 200 ms";
+    ASSERT_TRUE(wxtest::PumpUntil([&] { return tip->IsShown(); }, 3000)) << "the tip never showed";
+    EXPECT_GE(watch.Time(), 190);
+    wxWindow* shown = tip->TipWindow();
+    ASSERT_NE(shown, nullptr);
+    // Near the pointer, on the screen, showing its whole text.
+    wxRect at = shown->GetScreenRect();
+    EXPECT_LE(std::abs(at.y - (list.y + list.height / 2 + 22)), 30);
+    EXPECT_GE(at.width, shown->GetTextExtent(tip->Text()).GetWidth());
+    if (round == 0) {
+      EXPECT_TRUE(wxtest::SaveScreenshot("panes_plain_tip"));
+    }
+
+    // Moving inside the pane keeps it; leaving the pane takes it away.
+    sim.MouseMove(list.x + 20, list.y + list.height / 2);
+    wxtest::Pump(100);
+    EXPECT_TRUE(tip->IsShown());
+    sim.MouseMove(outside.GetRight() + 40, outside.GetBottom() + 40);
+    ASSERT_TRUE(wxtest::PumpUntil([&] { return !tip->IsShown(); }, 2000)) << "the tip stayed";
+  }
+
+  // Another report put in front takes the tip away.
+  {
+    wxRect list = pane->reportList->GetScreenRect();
+    sim.MouseMove(list.x + list.width / 2, list.y + list.height / 2);
+    ASSERT_TRUE(wxtest::PumpUntil([&] { return tip->IsShown(); }, 3000));
+    ASSERT_TRUE(Show(kReportPage));
+    EXPECT_FALSE(tip->IsShown());
+    sim.MouseMove(outside.GetRight() + 40, outside.GetBottom() + 40);
+    wxtest::Pump(50);
+    ASSERT_TRUE(Show(kReportPath));
+  }
+
+  // A click in the pane takes the tip away until the pointer has left.
+  wxRect list = pane->reportList->GetScreenRect();
+  sim.MouseMove(list.x + list.width / 2, list.y + list.height / 2);
+  ASSERT_TRUE(wxtest::PumpUntil([&] { return tip->IsShown(); }, 3000));
+  sim.MouseClick();
+  wxtest::Pump(500);
+  EXPECT_FALSE(tip->IsShown());
+  sim.MouseMove(outside.GetRight() + 40, outside.GetBottom() + 40);
+  wxtest::Pump(50);
 }
 
 TEST(StartPane, TextStaysCentredAndNeverLeavesThePane) {
@@ -341,17 +446,20 @@ TEST_F(PanesWindow, ChartPaneDrawsBarsAndPieAndLeavesNoFiles) {
   EXPECT_FALSE(tv::FileExists(tv::TempDir() + "chart.bmp"));
   ASSERT_TRUE(wxtest::SaveScreenshot("panes_chart_bars"));
 
+  // A real click on the pie radio: the choice goes to the pane and the
+  // program-wide chart type, and the chart is drawn again.
   wxRadioButton* pie = static_cast<wxRadioButton*>(chart->FindWindow(1003));
   ASSERT_NE(pie, nullptr);
+  ASSERT_FALSE(pie->GetValue());
   draws = chart->DrawCount();
-  Click(pie);
-  EXPECT_EQ(chart->chartType, 1);
+  wxUIActionSimulator sim;
+  PointAt(sim, pie);
+  sim.MouseClick();
+  ASSERT_TRUE(wxtest::PumpUntil([&] { return chart->chartType == 1; }, 3000)) << "the click did not reach the radio";
+  EXPECT_TRUE(pie->GetValue());
   EXPECT_EQ(g_chartType, 1);
   ASSERT_TRUE(wxtest::PumpUntil([&] { return chart->DrawCount() > draws; }));
   ASSERT_TRUE(wxtest::SaveScreenshot("panes_chart_pie"));
-  draws = chart->DrawCount();
-  Click(pie);  // the same choice again redraws too
-  ASSERT_TRUE(wxtest::PumpUntil([&] { return chart->DrawCount() > draws; }));
   EXPECT_FALSE(tv::FileExists(tv::TempDir() + "chart.png"));
   EXPECT_FALSE(tv::FileExists(tv::TempDir() + "chart.bmp"));
 

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 #include <wx/wx.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "engine/config/settings.h"
 #include "engine/query/query.h"
 #include "engine/store/project.h"
 #include "engine/store/reportkind.h"
@@ -297,6 +299,74 @@ TEST_F(ReportListWindow, ColumnStateIsStoredAndReadBack) {
   EXPECT_TRUE(GetListColumnInfo("Or", kReportItems, 0, &value));
   EXPECT_EQ(value, 0);
   ShowReportInList(kReportPage, list(), &window->table, window->groupsList, false);
+}
+
+// Every cell text of the items shown fits its column with the cell's margins.
+void ExpectCellsFit(CSortListCtrl* list, const std::vector<int>& columns) {
+  const long shown = std::min<long>(list->GetItemCount(), 40);
+  for (int c : columns) {
+    const int width = list->GetColumnWidth(c);
+    for (long item = 0; item < shown; ++item) {
+      wxString text = list->GetItemText(item, c);
+      EXPECT_LE(list->GetTextExtent(text).GetWidth() + 8, width)
+          << "column " << c << ", item " << item << ": \"" << text << "\" is cut";
+    }
+  }
+}
+
+// The default widths hold the values they are made for in the list's own
+// font: counts with their percentages, sizes, the response text; a width
+// the user stored still wins.
+TEST_F(ReportListWindow, DefaultWidthsShowTheValuesTheyAreMadeFor) {
+  ClearListColumnInfo();
+  ASSERT_EQ(g_settings.add_proc_h, 1);
+  ASSERT_EQ(g_settings.add_proc_b, 1);
+  ASSERT_EQ(g_settings.add_proc_u, 1);
+  ShowReportInList(kReportPage, list(), &window->table, window->groupsList, false);
+  // The rows show their percentages (the totals row none).
+  EXPECT_NE(Text(list(), 1, kHitsColumn).find("%)"), std::string::npos);
+  for (int c = 0; c < list()->GetColumnCount(); ++c) {
+    const char* sample = DefaultColumnSample(list()->columns[c].type);
+    if (!sample) continue;
+    EXPECT_GE(list()->GetColumnWidth(c), list()->GetTextExtent(sample).GetWidth() + 8) << sample;
+  }
+  ExpectCellsFit(list(), {kHitsColumn, 2, kBandwidthColumn});
+  EXPECT_EQ(std::string(DefaultColumnSample(kColHits)), "12345 (100.00%)");
+  wxtest::Pump(100);
+  EXPECT_TRUE(wxtest::SaveScreenshot("reportlist_widths"));
+
+  // The hit list's Response Code column.
+  CRowTable items;
+  RunQuery(g_project, kReportItems, items, g_uiQuery);
+  ShowReportInList(kReportItems, list(), &items, nullptr, false);
+  int response = -1;
+  for (int c = 0; c < list()->GetColumnCount(); ++c)
+    if (list()->columns[c].type == kColStatus) response = c;
+  ASSERT_GE(response, 0);
+  // The column is made for the common answer; longer ones may be cut.
+  int ok = 0;
+  for (long item = 0; item < list()->GetItemCount(); ++item) {
+    if (Text(list(), item, response) != "200 - OK") continue;
+    ++ok;
+    EXPECT_LE(list()->GetTextExtent("200 - OK").GetWidth() + 8, list()->GetColumnWidth(response));
+  }
+  EXPECT_GT(ok, 0) << "no \"200 - OK\" row in the fixture";
+  wxtest::Pump(100);
+  EXPECT_TRUE(wxtest::SaveScreenshot("reportlist_response"));
+
+  // Without percentages the count columns are narrower, still whole.
+  g_settings.add_proc_h = 0;
+  ShowReportInList(kReportPage, list(), &window->table, window->groupsList, false);
+  const int narrow = list()->GetColumnWidth(kHitsColumn);
+  ExpectCellsFit(list(), {kHitsColumn});
+  g_settings.add_proc_h = 1;
+  ShowReportInList(kReportPage, list(), &window->table, window->groupsList, false);
+  EXPECT_GT(list()->GetColumnWidth(kHitsColumn), narrow);
+
+  // The user's stored width wins, even where it cuts the text.
+  SetListColumnInfo("Cz", kReportPage, kColHits, 33);
+  ShowReportInList(kReportPage, list(), &window->table, window->groupsList, false);
+  EXPECT_EQ(list()->GetColumnWidth(kHitsColumn), 33);
 }
 
 TEST_F(ReportListWindow, LargeTablesKeepTheirSelectionAndOrderThroughRefreshes) {

@@ -1,7 +1,9 @@
 // Menus, toolbar, hideable splitter and hyperlink on real windows.
 #include <gtest/gtest.h>
 #include <wx/datectrl.h>
+#include <wx/dcclient.h>
 #include <wx/frame.h>
+#include <wx/image.h>
 #include <wx/menu.h>
 #include <wx/panel.h>
 #include <wx/sizer.h>
@@ -10,6 +12,8 @@
 #include <wx/tooltip.h>
 #include <wx/uiaction.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <set>
 #include <string>
@@ -192,25 +196,7 @@ class MenuFrame : public wxFrame {
   int menusOpened = 0;
 };
 
-wxColour CentreColour(const wxBitmap& bitmap) {
-  wxImage image = bitmap.ConvertToImage();
-  int x = image.GetWidth() / 2, y = image.GetHeight() / 2;
-  return wxColour(image.GetRed(x, y), image.GetGreen(x, y), image.GetBlue(x, y));
-}
-
-// A strip of solid images, one colour each.
-wxBitmap SolidStrip(int count, int width, int height, const std::vector<wxColour>& colours) {
-  wxImage strip(count, height);
-  strip.Resize(wxSize(width, height), wxPoint(0, 0));
-  for (int x = 0; x < width; ++x)
-    for (int y = 0; y < height; ++y) {
-      const wxColour& c = colours[static_cast<size_t>(x / 24) % colours.size()];
-      strip.SetRGB(x, y, c.Red(), c.Green(), c.Blue());
-    }
-  return wxBitmap(strip);
-}
-
-TEST(MainToolBar, ButtonsInOrderWithDatePickerSlotsAndImageStrips) {
+TEST(MainToolBar, ButtonsInOrderWithDatePickerSlotsAndGreyedDisabledImages) {
   auto* frame = new MenuFrame;
   frame->Show();
   CMainToolBar* tb = frame->toolbar;
@@ -241,18 +227,29 @@ TEST(MainToolBar, ButtonsInOrderWithDatePickerSlotsAndImageStrips) {
   EXPECT_FALSE(tb->PlaceControl(4242, &stray));
   EXPECT_FALSE(stray.IsShown());
 
-  // A strip of three and a half images changes the first three buttons only;
-  // no hot strip leaves the hot look alone; a too narrow strip fails.
-  const wxColour red(255, 0, 0), green(0, 255, 0), blue(0, 0, 255);
-  wxColour chartBefore = CentreColour(tb->FindById(ID_VIEW_CHART)->GetNormalBitmap());
-  EXPECT_TRUE(tb->SetImageLists(24, SolidStrip(1, 24 * 3 + 12, 24, {red, green, blue, red}), wxNullBitmap,
-                                SolidStrip(1, 24 * 2, 24, {blue, green})));
-  EXPECT_EQ(CentreColour(tb->FindById(ID_FILE_NEW)->GetNormalBitmap()), red);
-  EXPECT_EQ(CentreColour(tb->FindById(ID_FILE_SAVE)->GetNormalBitmap()), blue);
-  EXPECT_EQ(CentreColour(tb->FindById(ID_VIEW_CHART)->GetNormalBitmap()), chartBefore);
-  EXPECT_EQ(CentreColour(tb->FindById(ID_FILE_OPEN)->GetDisabledBitmap()), green);
-  EXPECT_FALSE(tb->SetImageLists(24, SolidStrip(1, 20, 24, {red}), wxNullBitmap, wxNullBitmap));
-  EXPECT_FALSE(tb->SetImageLists(24, SolidStrip(1, 48, 24, {red}), SolidStrip(1, 10, 24, {red}), wxNullBitmap));
+  // Each button's disabled image is its normal image greyed: coloured
+  // pixels there, none here.
+  auto coloured = [](const wxBitmap& bitmap) {
+    wxImage image = bitmap.ConvertToImage();
+    int n = 0;
+    for (int y = 0; y < image.GetHeight(); ++y)
+      for (int x = 0; x < image.GetWidth(); ++x) {
+        if (image.HasAlpha() && image.GetAlpha(x, y) < 128) continue;
+        int r = image.GetRed(x, y), g = image.GetGreen(x, y), b = image.GetBlue(x, y);
+        if (std::max({r, g, b}) - std::min({r, g, b}) > 40) ++n;
+      }
+    return n;
+  };
+  int colouredNormal = 0;
+  for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_REPORT_RELOAD, ID_REPORT_WORKSPACE_SETTINGS}) {
+    const wxToolBarToolBase* tool = tb->FindById(id);
+    colouredNormal += coloured(tool->GetNormalBitmapBundle().GetBitmap(wxSize(24, 24)));
+    wxBitmap disabled = tool->GetDisabledBitmapBundle().GetBitmap(wxSize(24, 24));
+    EXPECT_EQ(disabled.GetSize(), wxSize(24, 24)) << id;
+    EXPECT_EQ(coloured(disabled), 0) << id;
+    EXPECT_EQ(coloured(tool->GetDisabledBitmapBundle().GetBitmap(wxSize(48, 48))), 0) << id;
+  }
+  EXPECT_GT(colouredNormal, 100);
   frame->Destroy();
 }
 
@@ -277,32 +274,104 @@ TEST(MainToolBar, DropDownButtonOpensTheFirstSubmenuForItsOwner) {
   frame->Destroy();
 }
 
-TEST(MenuFrame, MenuBarOpenMenuAndToolbarScreenshot) {
+// The screenshot as an image (empty when it could not be taken).
+wxImage Screenshot(const std::string& name) {
+  if (!wxtest::SaveScreenshot(name)) return wxImage();
+  if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG)) wxImage::AddHandler(new wxPNGHandler);
+  return wxImage(std::string(TV_UI_SCREENSHOT_DIR) + "/" + name + ".png", wxBITMAP_TYPE_PNG);
+}
+
+// Pixels of `now` that differ from `before` (what opened) and, among them,
+// the coloured ones: the menu's images in colour.
+struct Changed {
+  int pixels = 0, coloured = 0;
+};
+// Only rows from `top` down count: the menu bar marks the open title in colour.
+Changed ChangedPixels(const wxImage& before, const wxImage& now, int top) {
+  Changed c;
+  if (!before.IsOk() || !now.IsOk() || before.GetSize() != now.GetSize()) return c;
+  top = std::max(top, 0);
+  const size_t skip = static_cast<size_t>(top) * now.GetWidth() * 3;
+  const unsigned char* a = before.GetData() + skip;
+  const unsigned char* b = now.GetData() + skip;
+  const size_t n = static_cast<size_t>(now.GetWidth()) * std::max(now.GetHeight() - top, 0);
+  for (size_t i = 0; i < n; ++i, a += 3, b += 3) {
+    if (a[0] == b[0] && a[1] == b[1] && a[2] == b[2]) continue;
+    ++c.pixels;
+    int hi = std::max({b[0], b[1], b[2]}), lo = std::min({b[0], b[1], b[2]});
+    if (hi - lo > 60) ++c.coloured;
+  }
+  return c;
+}
+
+// The File menu opened with a real click on its title: disabled items show
+// their images greyed, enabled ones in colour; keys choose an item of the Go menu.
+TEST(MenuFrame, DisabledItemsShowGreyImagesAndKeysChooseFromTheOpenMenu) {
   auto* frame = new MenuFrame;
+  bool fileEnabled = false;
+  for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_PRINT, ID_FILE_PRINT_SETUP, ID_APP_EXIT})
+    frame->Bind(wxEVT_UPDATE_UI, [&fileEnabled](wxUpdateUIEvent& e) { e.Enable(fileEnabled); }, id);
+  int chosen = 0;
+  frame->Bind(wxEVT_MENU, [&chosen](wxCommandEvent& e) { chosen = e.GetId(); });
+  wxMenu* shown = nullptr;
+  frame->Bind(wxEVT_MENU_OPEN, [&shown](wxMenuEvent& e) {
+    if (e.GetMenu()) shown = e.GetMenu();
+    e.Skip();
+  });
   frame->Show();
   frame->Raise();
   ASSERT_TRUE(wxtest::PumpUntil([&] { return frame->IsShownOnScreen(); }));
+  wxtest::Pump(200);
   EXPECT_TRUE(wxtest::SaveScreenshot("menus_toolbar"));
-  // Open the Go menu with the mouse: GTK opens menu-bar menus without a
-  // nested loop, so the test keeps pumping while it is open.
-  wxRect bar = frame->GetMenuBar()->GetScreenRect();
+  wxMenuBar* bar = frame->GetMenuBar();
+  wxRect rect = bar->GetScreenRect();
   wxUIActionSimulator sim;
-  sim.MouseMove(bar.x + 10, bar.y + bar.height / 2);
+
+  // Opens the File menu with the mouse and returns what it changed on screen.
+  auto openFile = [&](const std::string& shot) {
+    wxImage before = Screenshot(shot + "_before");
+    shown = nullptr;
+    sim.MouseMove(rect.x + 10, rect.y + rect.height / 2);
+    wxtest::Pump(50);
+    sim.MouseClick();
+    EXPECT_TRUE(wxtest::PumpUntil([&] { return shown != nullptr; }, 3000)) << "the menu did not open";
+    wxtest::Pump(300);
+    Changed c = ChangedPixels(before, Screenshot(shot), rect.GetBottom() + 1);
+    sim.Char(WXK_ESCAPE);
+    wxtest::Pump(200);
+    return c;
+  };
+
+  Changed disabled = openFile("menus_disabled");
+  EXPECT_EQ(shown, bar->GetMenu(0));
+  EXPECT_FALSE(bar->FindItem(ID_FILE_NEW)->IsEnabled());
+  EXPECT_GT(disabled.pixels, 2000) << "no menu on screen";
+  EXPECT_LT(disabled.coloured, 10) << "a disabled item shows its image in colour";
+
+  fileEnabled = true;
+  Changed enabled = openFile("menus_open");
+  EXPECT_TRUE(bar->FindItem(ID_FILE_NEW)->IsEnabled());
+  EXPECT_GT(enabled.pixels, 2000);
+  EXPECT_GT(enabled.coloured, 100) << "the images of enabled items are missing";
+
+  // Keys in the open menu: Right walks to the Go menu, Down highlights its
+  // first item, Enter takes it.
+  sim.MouseMove(rect.x + 10, rect.y + rect.height / 2);
   sim.MouseClick();
-  bool opened = wxtest::PumpUntil([&] { return frame->menusOpened > 0; }, 3000);
-  if (opened) {
-    for (int i = 0; i < 4; ++i) {
-      sim.Char(WXK_RIGHT);
-      wxtest::Pump(100);
-    }
+  ASSERT_TRUE(wxtest::PumpUntil([&] { return shown == bar->GetMenu(0); }, 3000));
+  for (int i = 0; i < 4; ++i) {
+    sim.Char(WXK_RIGHT);
+    wxtest::Pump(100);
   }
-  EXPECT_TRUE(wxtest::SaveScreenshot("menus_open"));
-  sim.Char(WXK_ESCAPE);
+  EXPECT_EQ(shown, bar->GetMenu(4));
+  EXPECT_TRUE(wxtest::SaveScreenshot("menus_go"));
+  sim.Char(WXK_DOWN);
   wxtest::Pump(100);
-  sim.Char(WXK_ESCAPE);
-  wxtest::Pump(100);
-  EXPECT_TRUE(opened) << "the menu did not open";
+  sim.Char(WXK_RETURN);
+  ASSERT_TRUE(wxtest::PumpUntil([&] { return chosen != 0; }, 3000)) << "no item was chosen";
+  EXPECT_EQ(chosen, ID_GO_PREVIOUS);
   frame->Destroy();
+  wxtest::Pump(50);
 }
 
 // Every drawing parses and paints something at the menu, toolbar and a
@@ -510,6 +579,75 @@ TEST_F(HyperLink, SpaceKeyHoverStyleAndAFailingLauncher) {
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_EQ(errors[0], "Can't open link:\n\nThere is no application associated\nwith the given filename extension.");
   EXPECT_EQ(CHyperLink::ErrorText(77), "Can't open link:\n\nUnknown Error (77) occurred.");
+}
+
+// Fitted to its text, a link keeps the edge or the centre its alignment
+// names, when it is made and when its text changes; a real click in the
+// fitted rectangle opens it.
+TEST_F(HyperLink, FitToTextKeepsTheAnchorTheAlignmentNames) {
+  panel->SetBackgroundColour(*wxWHITE);
+  const wxRect box(40, 10, 260, 30);
+  struct Case {
+    long alignment;
+    const char* name;
+  } cases[] = {{0, "left"},
+               {wxALIGN_CENTRE_HORIZONTAL, "centre"},
+               {wxALIGN_RIGHT, "right"},
+               {wxALIGN_RIGHT | wxALIGN_CENTRE_VERTICAL, "right, centred vertically"}};
+  std::vector<CHyperLink*> links;
+  int row = 0;
+  for (const Case& c : cases) {
+    wxRect at = box;
+    at.y += row++ * 34;
+    // The box the link was given, drawn behind it for the screenshot.
+    auto* guide = new wxPanel(panel, wxID_ANY, at.GetPosition(), at.GetSize());
+    guide->SetBackgroundColour(wxColour(225, 235, 225));
+    auto* link = new CHyperLink(panel, wxID_ANY, "Help", "https://trailvane.test/" + std::string(c.name),
+                                CHyperLink::kDefaultStyle, at.GetPosition(), at.GetSize(), c.alignment);
+    link->Raise();
+    links.push_back(link);
+  }
+  frame->SetSize(wxSize(360, 190));
+  frame->Show();
+  ASSERT_TRUE(wxtest::PumpUntil([&] { return links.back()->IsShownOnScreen(); }));
+
+  for (int pass = 0; pass < 2; ++pass) {
+    for (size_t i = 0; i < links.size(); ++i) {
+      SCOPED_TRACE(std::string(cases[i].name) + (pass ? " after a longer text" : ""));
+      CHyperLink* link = links[i];
+      wxClientDC dc(link);
+      dc.SetFont(link->GetFont());
+      wxSize text = dc.GetTextExtent(link->GetLabel());
+      wxRect r = link->GetRect();
+      wxRect given = box;
+      given.y += static_cast<int>(i) * 34;
+      EXPECT_EQ(r.width, text.x + 2);
+      EXPECT_LT(r.width, given.width);
+      const bool centredV = (cases[i].alignment & wxALIGN_CENTRE_VERTICAL) != 0;
+      EXPECT_EQ(r.height, centredV ? given.height : text.y + 2);
+      EXPECT_EQ(r.y, given.y);
+      int expectedX = given.x;
+      if (cases[i].alignment & wxALIGN_RIGHT) expectedX = given.GetRight() + 1 - r.width;
+      else if (cases[i].alignment & wxALIGN_CENTRE_HORIZONTAL) expectedX = given.x + (given.width - r.width) / 2;
+      // A centre kept twice may move by a pixel of rounding.
+      EXPECT_LE(std::abs(r.x - expectedX), (cases[i].alignment & wxALIGN_CENTRE_HORIZONTAL) ? 1 : 0);
+    }
+    if (pass == 0) {
+      EXPECT_TRUE(wxtest::SaveScreenshot("menus_hyperlink_anchors"));
+      for (CHyperLink* link : links) link->SetLinkText("Help and usage");
+      wxtest::Pump(50);
+    }
+  }
+
+  // A click where the right-anchored link now stands opens it.
+  wxRect r = links[2]->GetScreenRect();
+  wxUIActionSimulator sim;
+  frame->Raise();
+  sim.MouseMove(r.x + r.width / 2, r.y + r.height / 2);
+  wxtest::Pump(50);
+  sim.MouseClick();
+  ASSERT_TRUE(wxtest::PumpUntil([&] { return !opened.empty(); }, 3000));
+  EXPECT_EQ(opened, std::vector<std::string>{"https://trailvane.test/right"});
 }
 
 }  // namespace

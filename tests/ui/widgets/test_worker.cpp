@@ -5,13 +5,17 @@
 #include <wx/button.h>
 #include <wx/frame.h>
 #include <wx/gauge.h>
+#include <wx/image.h>
 #include <wx/modalhook.h>
 #include <wx/msgdlg.h>
+#include <wx/sizer.h>
 #include <wx/statusbr.h>
+#include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/timer.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -225,6 +229,63 @@ TEST_F(Worker, StopLeavesTheDialogUpUntilTheJobWindsDown) {
     ASSERT_TRUE(wxtest::PumpUntil(Idle));
     EXPECT_EQ(g_completions, 1);
   }
+}
+
+// The dialog is as large as its controls need, no larger: on the screen
+// (over a dark view, so its edges show) the Stop button and the log end one
+// margin from its edges.
+TEST_F(Worker, ProgressDialogIsSizedToItsControls) {
+  const wxColour dark(40, 40, 40);
+  view_->SetBackgroundColour(dark);
+  view_->Refresh();
+  g_release = 0;
+  g_reached = 0;
+  RequestStop();
+  RunInWorkerThread(StoppableJob, nullptr, CountCompletion);
+  ASSERT_TRUE(wxtest::PumpUntil([] { return g_reached.load() == 1; }));
+  CProgressDlg* dlg = ShownProgressDialog();
+  ASSERT_NE(dlg, nullptr);
+  ASSERT_TRUE(wxtest::PumpUntil([&] { return dlg->IsShownOnScreen(); }));
+  wxtest::Pump(200);
+
+  ASSERT_NE(dlg->GetSizer(), nullptr);
+  const wxSize client = dlg->GetClientSize();
+  const wxSize need = dlg->GetSizer()->GetMinSize();
+  EXPECT_LE(std::abs(client.x - need.x), 2) << client.x << " wide for " << need.x;
+  EXPECT_LE(std::abs(client.y - need.y), 2) << client.y << " high for " << need.y;
+  wxButton* stop = nullptr;
+  wxTextCtrl* log = nullptr;
+  for (wxWindow* w : dlg->GetChildren()) {
+    if (auto* b = dynamic_cast<wxButton*>(w)) stop = b;
+    if (auto* t = dynamic_cast<wxTextCtrl*>(w)) log = t;
+  }
+  ASSERT_NE(stop, nullptr);
+  ASSERT_NE(log, nullptr);
+  EXPECT_EQ(stop->GetLabel(), "Stop");
+  EXPECT_LE(client.y - stop->GetRect().GetBottom() - 1, 10);
+  EXPECT_LE(client.x - log->GetRect().GetRight() - 1, 10);
+
+  ASSERT_TRUE(wxtest::SaveScreenshot("progress-dialog-size"));
+  if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG)) wxImage::AddHandler(new wxPNGHandler);
+  wxImage shot(std::string(TV_UI_SCREENSHOT_DIR) + "/progress-dialog-size.png", wxBITMAP_TYPE_PNG);
+  ASSERT_TRUE(shot.IsOk());
+  auto isDark = [&](int x, int y) {
+    return shot.GetRed(x, y) < 80 && shot.GetGreen(x, y) < 80 && shot.GetBlue(x, y) < 80;
+  };
+  // From the button down and from the log right to where the dialog ends.
+  wxRect button = stop->GetScreenRect();
+  int x = button.x + button.width / 2, y = button.GetBottom() + 1;
+  while (y < shot.GetHeight() && !isDark(x, y)) ++y;
+  EXPECT_LE(y - button.GetBottom() - 1, 16) << "room below the Stop button";
+  wxRect text = log->GetScreenRect();
+  y = text.y + text.height / 2;
+  x = text.GetRight() + 1;
+  while (x < shot.GetWidth() && !isDark(x, y)) ++x;
+  EXPECT_LE(x - text.GetRight() - 1, 16) << "room right of the log";
+
+  RequestStop();
+  g_release = 1;
+  ASSERT_TRUE(wxtest::PumpUntil(Idle));
 }
 
 TEST_F(Worker, JobWithoutCompletionOrEndStillClosesTheDialog) {
