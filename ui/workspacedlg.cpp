@@ -119,17 +119,20 @@ void CWorkspaceDlg::OnLogKey(wxKeyEvent& event) {
   }
 }
 
+// The lists are filled in one call: an item at a time, a long list takes minutes.
 void CWorkspaceDlg::FillLogSourceList(int select) {
-  logList->Clear();
-  for (int i = 0; i < g_project.sources.Count(); ++i)
-    logList->Append(tv::BytesToWx(LogSourceLine(g_project.sources[i])));
+  wxArrayString lines;
+  lines.reserve(static_cast<size_t>(g_project.sources.Count()));
+  for (int i = 0; i < g_project.sources.Count(); ++i) lines.push_back(tv::BytesToWx(LogSourceLine(g_project.sources[i])));
+  logList->Set(lines);
   if (select >= 0 && select < static_cast<int>(logList->GetCount())) logList->SetSelection(select);
 }
 
 void CWorkspaceDlg::FillGroupList(int select) {
-  groupList->Clear();
-  for (int i = 0; i < g_workspace.groups.Count(); ++i) groupList->Append(tv::BytesToWx(GroupLine(g_workspace.groups[i])));
-  groupList->Append(wxString());
+  wxArrayString lines;
+  for (int i = 0; i < g_workspace.groups.Count(); ++i) lines.push_back(tv::BytesToWx(GroupLine(g_workspace.groups[i])));
+  lines.push_back(wxString());
+  groupList->Set(lines);
   if (select >= 0 && select < static_cast<int>(groupList->GetCount())) groupList->SetSelection(select);
 }
 

@@ -4,6 +4,9 @@
 #include <wx/listbox.h>
 #include <wx/listctrl.h>
 
+#include <chrono>
+#include <cstdio>
+
 #include "engine/analysis/analysis.h"
 #include "tests/ui/dialogscript.h"
 #include "tests/ui/wxtest.h"
@@ -54,6 +57,29 @@ TEST(UpdateListDialog, UncheckedTablesAreLeftOutOnOkOnly) {
     EXPECT_EQ(offers[1].selected, ok ? 0 : 1);
     EXPECT_EQ(offers[2].selected, 1);
   }
+}
+
+// A long offer list comes up and goes back in one go; the times are printed.
+TEST(UpdateListDialog, LongListsFillInOneBatch) {
+  std::vector<CUpdateEntry> offers(2500);
+  for (size_t i = 0; i < offers.size(); ++i) offers[i].title = "Table " + std::to_string(i);
+  auto t0 = std::chrono::steady_clock::now();
+  double shown = 0;
+  DialogScript script;
+  script.Inside([&](wxDialog* d) {
+    shown = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    wxTreeListCtrl* tree = dynamic_cast<CUpdateListDlg*>(d)->Tree();
+    std::vector<std::string> texts = TreeTexts(tree);
+    ASSERT_EQ(texts.size(), offers.size());
+    EXPECT_EQ(texts.back(), "Table 2499 (0 MB)");
+    Uncheck(tree, 2498);
+    Click(d, wxID_OK);
+  });
+  EXPECT_TRUE(RunUpdateListDialog(nullptr, &offers));
+  double total = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  printf("[ timing ] 2500 offers: shown after %.3f s, answered after %.3f s\n", shown, total);
+  EXPECT_EQ(offers[2498].selected, 0);
+  EXPECT_EQ(offers[2499].selected, 1);
 }
 
 TEST(ConfirmSpidersDialog, ApplyConfirmsTheCheckedCandidates) {

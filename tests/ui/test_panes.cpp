@@ -10,6 +10,7 @@
 #include <wx/treectrl.h>
 #include <wx/wx.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <regex>
@@ -32,6 +33,7 @@
 #include "tests/ui/panewindow.h"
 #include "tests/ui/wxtest.h"
 #include "ui/chartdlg.h"
+#include "ui/core/docoptions.h"
 #include "ui/core/chartlayout.h"
 #include "ui/core/uistate.h"
 #include "ui/detailtree.h"
@@ -505,6 +507,34 @@ TEST_F(PanesWindow, WorkspacePaneEditsSourcesAndGroups) {
   g_project.groups.CopyFrom(g_workspace.groups);
   ReportPaneHooks() = PaneHooks();
   dialogs = saved;
+}
+
+// A workspace of many sources: the pane fills its list in one batch. The time
+// is printed, not bounded.
+TEST_F(PanesWindow, WorkspacePaneShowsManySourcesInOneBatch) {
+  ShowPaneSlot(FirstPaneSlot(kPaneWorkspace));
+  CWorkspaceDlg* pane = WorkspacePane();
+  const int before = g_project.sources.Count();
+  CLogSource s;
+  CLogSourceList::InitEntry(&s);
+  for (int i = 0; i < 100000; ++i) {
+    SetStr(&s.file, ("/logs/access-" + std::to_string(i) + ".log").c_str());
+    ASSERT_NE(g_project.sources.Add(s), nullptr);
+  }
+  CLogSourceList::FreeEntry(&s);
+  auto t0 = std::chrono::steady_clock::now();
+  pane->FillLogSourceList(before + 99999);
+  wxtest::Pump(20);
+  printf("[ timing ] 100000 sources shown in %.3f s\n",
+         std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+  ASSERT_EQ(pane->logList->GetCount(), static_cast<unsigned>(before + 100000));
+  EXPECT_EQ(tv::WxToBytes(pane->logList->GetString(before + 99999)),
+            LogSourceLine(g_project.sources[before + 99999]));
+  wxArrayInt selected;
+  ASSERT_EQ(pane->logList->GetSelections(selected), 1);
+  EXPECT_EQ(selected[0], before + 99999);
+  while (g_project.sources.Count() > before) g_project.sources.Delete(g_project.sources.Count() - 1);
+  pane->FillLogSourceList(0);
 }
 
 TEST(ReanalyzeWorkspace, AnalysesOnlyWithAReportOpen) {
