@@ -7,6 +7,7 @@
 #include <wx/snglinst.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -58,7 +59,7 @@ std::string s_proxyHost;
 uint16_t s_proxyPort = 0;
 std::unique_ptr<std::vector<CUpdateEntry>> s_updateEntries;
 int s_updateCount = 0;
-int s_exitStatus = 0;
+std::atomic<int> s_exitStatus{0};  // set by the jobs on the worker
 // The log target before an unattended run replaced it, given back at its end.
 wxLog* s_savedLog = nullptr;
 bool s_logReplaced = false;

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
-#include <set>
 #include <new>
+#include <set>
 
 #include "base/msgsink.h"
 #include "decompress/gunzip.h"

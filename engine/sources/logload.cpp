@@ -22,13 +22,15 @@
 namespace {
 
 constexpr int kConnectAttempts = 10;
-std::vector<std::string> g_problems;
+const char kEveryFile[] = "*.*";
 
+std::vector<std::string> g_problems;  // of the load under way
+
+// A remote source that failed, with what the transfer said.
 void Problem(const std::string& what) {
   std::string why = LastTransferFailure();
   g_problems.push_back(why.empty() ? what : what + ": " + why);
 }
-const char kEveryFile[] = "*.*";
 
 // The files of one source as the first pass found them; `present` false is
 // "none" (as opposed to a list that happens to be empty, which never occurs).

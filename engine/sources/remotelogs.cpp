@@ -155,7 +155,10 @@ void ReportFailure(const tv::NetResult& r) {
   if (!r.lastReply.empty()) EngineInfo(WithoutLineEnds(r.lastReply).c_str());
   std::string message = WithoutLineEnds(r.error);
   InfoFailure(message.empty() ? kNoMessageText : message);
-  if (!message.empty() && !r.lastReply.empty()) g_lastFailure = message + " (" + WithoutLineEnds(r.lastReply) + ")";
+  // The server's last word, unless it was a plain HTTP success.
+  bool success = r.lastReply.rfind("HTTP/", 0) == 0 && r.status >= 200 && r.status < 300;
+  if (!message.empty() && !r.lastReply.empty() && !success)
+    g_lastFailure = message + " (" + WithoutLineEnds(r.lastReply) + ")";
 }
 
 // --- FTP paths -------------------------------------------------------------

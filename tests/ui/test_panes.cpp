@@ -524,9 +524,12 @@ TEST_F(PanesWindow, WorkspacePaneShowsManySourcesInOneBatch) {
   CLogSourceList::FreeEntry(&s);
   auto t0 = std::chrono::steady_clock::now();
   pane->FillLogSourceList(before + 99999);
+  auto t1 = std::chrono::steady_clock::now();
+  pane->logList->Update();
   wxtest::Pump(20);
-  printf("[ timing ] 100000 sources shown in %.3f s\n",
-         std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+  auto t2 = std::chrono::steady_clock::now();
+  printf("[ timing ] 100000 sources: list filled in %.3f s, drawn after %.3f s more\n",
+         std::chrono::duration<double>(t1 - t0).count(), std::chrono::duration<double>(t2 - t1).count());
   ASSERT_EQ(pane->logList->GetCount(), static_cast<unsigned>(before + 100000));
   EXPECT_EQ(tv::WxToBytes(pane->logList->GetString(before + 99999)),
             LogSourceLine(g_project.sources[before + 99999]));
