@@ -275,7 +275,7 @@ struct NetConnection::Impl {
     windowBytes = result.received;
   }
 
-  // Why the request must end now though data still comes, or null.
+  // Why the request must end now though data may still come, or "".
   std::string LimitReached() {
     auto now = std::chrono::steady_clock::now();
     if (s.deadline != std::chrono::steady_clock::time_point{} && now >= s.deadline)
