@@ -134,6 +134,12 @@ bool GunzipState::MoreInput() {
 }
 
 void GunzipState::WriteAll(int fd, const uint8_t* buf, size_t count) {
+  written_ += count;
+  if (maxOut_ && written_ > maxOut_) {
+    EngineErrorF("Cannot decompress %s: it expands to more than %llu bytes", inName_,
+                 static_cast<unsigned long long>(maxOut_));
+    throw GunzipAbort{};
+  }
   while (count > 0) {
     ssize_t r = write(fd, buf, count);
     if (r < 0 && errno == EINTR) continue;
@@ -382,9 +388,11 @@ bool GunzipState::Run() {
 
 }  // namespace tvgunzip
 
-bool GunzipFile(const char* in, const char* out) {
+bool GunzipFile(const char* in, const char* out) { return GunzipFile(in, out, 0); }
+
+bool GunzipFile(const char* in, const char* out, unsigned long long maxOut) {
   if (!in || !out || !*in || !*out) return false;
-  std::unique_ptr<tvgunzip::GunzipState> state(new (std::nothrow) tvgunzip::GunzipState(in, out));
+  std::unique_ptr<tvgunzip::GunzipState> state(new (std::nothrow) tvgunzip::GunzipState(in, out, maxOut));
   if (!state) {
     EngineOutOfMemory(0);
     return false;

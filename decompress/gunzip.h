@@ -13,6 +13,9 @@
 // reported through the engine's message sink.
 // Reentrant: each call keeps its state to itself.
 bool GunzipFile(const char* in, const char* out);
+// The same, refusing (false, reported, no output left) an input that expands
+// to more than maxOut bytes; 0 sets no limit.
+bool GunzipFile(const char* in, const char* out, unsigned long long maxOut);
 
 // Whether the file starts as one of the formats above (by its magic number
 // alone): what must not be read as plain text when it cannot be decoded.

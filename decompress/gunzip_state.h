@@ -79,7 +79,8 @@ struct GunzipAbort {};
 
 class GunzipState {
  public:
-  GunzipState(const char* inName, const char* outName) : inName_(inName), outName_(outName) {}
+  GunzipState(const char* inName, const char* outName, uint64_t maxOut = 0)
+      : inName_(inName), outName_(outName), maxOut_(maxOut) {}
   GunzipState(const GunzipState&) = delete;
   GunzipState& operator=(const GunzipState&) = delete;
   ~GunzipState();
@@ -167,6 +168,8 @@ class GunzipState {
 
   const char* inName_;
   const char* outName_;
+  uint64_t maxOut_ = 0;   // 0: no limit on the output
+  uint64_t written_ = 0;  // bytes written to the output
   int inFd_ = -1;
   int outFd_ = -1;
   bool outOpened_ = false;  // opened (and so maybe created or truncated) by this call

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <set>
@@ -48,6 +49,9 @@ struct NetConnection::Impl {
   const NetSink* sink = nullptr;
   long lastHttpStatus = 0;
   NetResult result;
+  // The low-speed window: its start and the body bytes received by then.
+  std::chrono::steady_clock::time_point windowStart;
+  int64_t windowBytes = 0;
   std::set<curl_socket_t> announced;  // connection sockets whose closing is reported
 
   ~Impl() {
@@ -214,6 +218,7 @@ struct NetConnection::Impl {
     bodyWaiting = discard = sinkFailed = prereqDone = resolving = openedHere = false;
     lastHttpStatus = 0;
     sink = bodySink;
+    RestartWindow();
     curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
     bool noBody = kind == NetRequest::Probe || kind == NetRequest::Info;
     curl_easy_setopt(easy, CURLOPT_NOBODY, noBody ? 1L : 0L);
@@ -265,6 +270,27 @@ struct NetConnection::Impl {
     result.bodyPending = false;
   }
 
+  void RestartWindow() {
+    windowStart = std::chrono::steady_clock::now();
+    windowBytes = result.received;
+  }
+
+  // Why the request must end now though data may still come, or "".
+  std::string LimitReached() {
+    auto now = std::chrono::steady_clock::now();
+    if (s.deadline != std::chrono::steady_clock::time_point{} && now >= s.deadline)
+      return "the time allowed for the transfers ran out";
+    if (s.lowSpeedBytes <= 0 || s.lowSpeedMs <= 0) return {};
+    auto span = std::chrono::duration_cast<std::chrono::milliseconds>(now - windowStart).count();
+    if (span < s.lowSpeedMs) return {};
+    int64_t wanted = static_cast<int64_t>(s.lowSpeedBytes) * s.lowSpeedMs / 1000;
+    if (result.received - windowBytes < wanted)
+      return "the transfer stayed below " + std::to_string(s.lowSpeedBytes) + " bytes a second for " +
+             std::to_string(Seconds(s.lowSpeedMs)) + " s";
+    RestartWindow();
+    return {};
+  }
+
   NetResult Run(bool untilHead) {
     while (attached) {
       int running = 0;
@@ -290,6 +316,12 @@ struct NetConnection::Impl {
         result.ok = false;
         result.stopped = true;
         result.error = "stopped";
+        break;
+      }
+      if (std::string why = LimitReached(); !why.empty()) {
+        Cancel();
+        result.ok = false;
+        result.error = why;
         break;
       }
       curl_multi_poll(multi, nullptr, 0, 100, nullptr);
@@ -337,6 +369,7 @@ NetResult NetConnection::Finish(const NetSink& sink) {
   im.holdBody = false;
   im.bodyWaiting = false;
   im.result.bodyPending = false;
+  im.RestartWindow();  // the time the body waited for us is not the server's
   curl_easy_pause(im.easy, CURLPAUSE_CONT);  // may hand over the held data at once
   return im.Run(false);
 }

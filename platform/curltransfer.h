@@ -4,6 +4,7 @@
 // before its body. Credentials go to libcurl as options, never inside a URL,
 // and nothing here writes them anywhere.
 #pragma once
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -38,6 +39,12 @@ struct NetSettings {
   bool passive = true;   // FTP data connections
   long connectTimeoutMs = 30000;
   long ioTimeoutMs = 30000;  // a reply or data that does not come for this long fails the request
+  // Fewer than lowSpeedBytes a second over lowSpeedMs fails the request: a
+  // server that trickles a few bytes a second never trips the time-out above.
+  long lowSpeedBytes = 1024;
+  long lowSpeedMs = 60000;
+  // A request still running at this moment fails; the default sets no deadline.
+  std::chrono::steady_clock::time_point deadline{};
   std::string userAgent;
   std::vector<std::string> headers;  // extra HTTP request headers, "Name: value"
   std::function<void(int event, const char* info)> onEvent;

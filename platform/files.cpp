@@ -110,21 +110,28 @@ bool WriteFileReplacing(const std::string& path, const void* data, size_t size, 
   std::string tmp = path + ".tmpXXXXXX";
   int fd = mkstemp(tmp.data());
   if (fd < 0) return false;
-  bool ok = fchmod(fd, mode) == 0;
+  // The first failure's errno is kept for the caller, whatever the clean-up does.
+  int why = 0;
+  if (fchmod(fd, mode) != 0) why = errno;
   const char* p = static_cast<const char*>(data);
   size_t left = size;
-  while (ok && left > 0) {
+  while (!why && left > 0) {
     ssize_t n = write(fd, p, left);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) { ok = false; break; }
+    if (n <= 0) {
+      why = n < 0 ? errno : ENOSPC;
+      break;
+    }
     p += n;
     left -= static_cast<size_t>(n);
   }
-  if (ok && fsync(fd) != 0) ok = false;
-  if (close(fd) != 0) ok = false;
-  if (ok && std::rename(tmp.c_str(), path.c_str()) != 0) ok = false;
-  if (!ok) unlink(tmp.c_str());
-  return ok;
+  if (!why && fsync(fd) != 0) why = errno;
+  if (close(fd) != 0 && !why) why = errno;
+  if (!why && std::rename(tmp.c_str(), path.c_str()) != 0) why = errno;
+  if (!why) return true;
+  unlink(tmp.c_str());
+  errno = why;
+  return false;
 }
 
 bool ChangeDir(const std::string& dir) { return !dir.empty() && chdir(dir.c_str()) == 0; }

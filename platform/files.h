@@ -33,6 +33,7 @@ std::vector<FoundFile> FindFiles(const std::string& mask);
 
 // Writes the data to a temporary file beside `path` and renames it over `path`,
 // so a failed write never loses the old file. `mode` is the new file's permission.
+// On failure errno says why.
 bool WriteFileReplacing(const std::string& path, const void* data, size_t size, unsigned mode = 0644);
 
 bool ChangeDir(const std::string& dir);

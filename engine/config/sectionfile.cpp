@@ -4,6 +4,7 @@
 #include "base/textutil.h"
 #include "platform/files.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
@@ -414,12 +415,14 @@ int CSectionFile::SaveAs(const char* fileName) {
 }
 
 int CSectionFile::Save() {
+  m_saveErrno = 0;
   if (!m_fileName || !*m_fileName) return 0;
   bool secret = false;
   std::string text = FormatText(&secret);
   std::string dir = tv::DirectoryOf(m_fileName);
   if (dir.empty()) dir = ".";
   if (tv::IsDirectory(m_fileName) || access(dir.c_str(), W_OK) != 0) {
+    m_saveErrno = tv::IsDirectory(m_fileName) ? EISDIR : errno;
     EngineErrorF("can't open file '%s'", m_fileName);
     return 0;
   }
@@ -438,6 +441,7 @@ int CSectionFile::Save() {
   if (secret) mode = 0600;
   // The new text goes to a file beside the old one and replaces it only when complete.
   if (!tv::WriteFileReplacing(m_fileName, text.data(), text.size(), mode)) {
+    m_saveErrno = errno;
     EngineError("write error in the file");
     return 0;
   }

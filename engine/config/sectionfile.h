@@ -116,6 +116,8 @@ class CSectionFile {
   int LoadText(const char* fileName, const char* text, size_t length);
   int SaveAs(const char* fileName);
   int Save();  // under the stored name; 0 when there is none
+  // The errno of the last Save that failed on the file system, else 0.
+  int SaveErrno() const { return m_saveErrno; }
   // Drops the name, empties every record list and gives the fixed sections
   // before the first record section their defaults.
   int ResetToDefaults();
@@ -143,6 +145,7 @@ class CSectionFile {
 
   char* m_fileName = nullptr;
   int32_t m_dirty = 0;
+  int m_saveErrno = 0;
   const SectionDef* m_sections;
   int32_t m_sectionCount;
   double m_version;

@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <new>
+#include <set>
 
 #include "base/msgsink.h"
 #include "decompress/gunzip.h"
@@ -27,6 +29,8 @@ const char kServerFile[] = "update_server.txt";
 constexpr int kAttempts = 10;
 
 DatabaseReloadRunner g_reloadRunner = nullptr;
+uint64_t g_maxListBytes = 64ull << 20;
+uint64_t g_maxTableBytes = 512ull << 20;
 
 CUpdateList& List(CSectionFile& f) { return static_cast<CUpdateList&>(f); }
 
@@ -88,7 +92,7 @@ void RemoveIfNamed(std::string* path) {
 
 // Downloads the address's path from the open connection into a new "iNet"
 // file; its name on success, else "" with nothing left behind.
-std::string DownloadToTemp(const char* url) {
+std::string DownloadToTemp(const char* url, uint64_t maxBytes) {
   std::string target = tv::MakeTempFile("iNet");
   if (target.empty()) {
     EngineError("Cannot create a temporary file");
@@ -96,11 +100,17 @@ std::string DownloadToTemp(const char* url) {
   }
   uint32_t size = 0;
   CHttpFile* file = OpenRemoteFile(url, &size, nullptr);
-  if (!file || !DownloadRemoteFile(url, size, target.c_str(), file)) {
+  if (!file || !DownloadRemoteFile(url, size, target.c_str(), file, maxBytes)) {
     tv::RemoveFile(target);
     return {};
   }
   return target;
+}
+
+// "<what> could not be downloaded: <why>" as an error.
+void DownloadFailed(const std::string& what) {
+  std::string why = LastTransferFailure();
+  EngineErrorF("%s could not be downloaded%s%s", what.c_str(), why.empty() ? "" : ": ", why.c_str());
 }
 
 // The bytes of a table as the loader would take them: its header and type, a
@@ -138,7 +148,7 @@ bool Decompress(const char* in, std::string* temp, std::vector<uint8_t>* bytes) 
   if (!HasText(in) || !tv::FileExists(in)) return false;
   *temp = tv::MakeTempFile("tmpdb");
   if (temp->empty()) return false;
-  if (!GunzipFile(in, temp->c_str())) return false;
+  if (!GunzipFile(in, temp->c_str(), g_maxTableBytes)) return false;
   std::ifstream f(*temp, std::ios::binary);
   try {
     bytes->assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
@@ -200,7 +210,9 @@ const char* GetUpdateTitle(int row) {
   }
 }
 
-int CheckDatabaseUpdates(std::vector<CUpdateEntry>* entries, const char* proxyHost, uint16_t proxyPort) {
+int CheckDatabaseUpdates(std::vector<CUpdateEntry>* entries, const char* proxyHost, uint16_t proxyPort,
+                         bool* failed) {
+  if (failed) *failed = false;
   entries->clear();
   g_updateList.ResetToDefaults();
   std::string server = UpdateServerAddress();
@@ -214,11 +226,15 @@ int CheckDatabaseUpdates(std::vector<CUpdateEntry>* entries, const char* proxyHo
     p.proxy = proxyHost;
     p.proxyPort = proxyPort;
     if (ConnectToServer(kTransferHttp, p, kAttempts)) {
-      std::string list = DownloadToTemp(kUpdateListPath);
+      std::string list = DownloadToTemp(kUpdateListPath, g_maxListBytes);
       if (!list.empty()) {
         ok = g_updateList.Load(list.c_str(), 1) != 0;
         tv::RemoveFile(list);
       }
+    }
+    if (!ok && !StopRequested()) {
+      if (failed) *failed = true;
+      DownloadFailed("The update list");
     }
   }
   if (!ok) {
@@ -245,7 +261,9 @@ int CheckDatabaseUpdates(std::vector<CUpdateEntry>* entries, const char* proxyHo
   return static_cast<int>(entries->size());
 }
 
-int DownloadDatabaseUpdates(std::vector<CUpdateEntry>& entries) {
+int DownloadDatabaseUpdates(std::vector<CUpdateEntry>& entries, int* failed) {
+  int failures = 0;
+  if (failed) *failed = 0;
   if (StopRequested()) {
     CloseInternetSessions();
     return 1;
@@ -258,27 +276,48 @@ int DownloadDatabaseUpdates(std::vector<CUpdateEntry>& entries) {
     return 1;
   }
 
+  // One entry per installed table: the selected one of the newest version
+  // (the first of equals). The others would only be written over by it.
+  std::map<std::string, CUpdateEntry*> chosen;
   for (CUpdateEntry& e : entries) {
-    if (StopRequested()) break;
-    if (!e.selected) continue;
     const CUpdateFile* row = g_updateList.Row(e.row);
     TableTarget t{};
-    bool ok = row && TargetOf(row->type, &t);
-    if (ok && HasText(row->url)) ok = !(e.file1 = DownloadToTemp(row->url)).empty();
+    if (!e.selected || !row || !TargetOf(row->type, &t)) continue;
+    CUpdateEntry*& best = chosen[t.file];
+    if (!best || row->version > g_updateList.Row(best->row)->version) best = &e;
+  }
+  std::set<const CUpdateEntry*> picked;
+  for (const auto& target : chosen) picked.insert(target.second);
+  std::vector<CUpdateEntry*> work;  // in list order
+  for (CUpdateEntry& e : entries)
+    if (picked.count(&e)) work.push_back(&e);
+
+  for (CUpdateEntry* e : work) {
+    if (StopRequested()) break;
+    const CUpdateFile* row = g_updateList.Row(e->row);
+    TableTarget t{};
+    TargetOf(row->type, &t);
+    bool ok = true;
+    if (HasText(row->url)) ok = !(e->file1 = DownloadToTemp(row->url, g_maxTableBytes)).empty();
     // Only the geographic levels have a second file; an empty address names none.
-    if (ok && t.names && HasText(row->url2)) ok = !(e.file2 = DownloadToTemp(row->url2)).empty();
-    if (!ok) e.selected = 0;
+    if (ok && t.names && HasText(row->url2)) ok = !(e->file2 = DownloadToTemp(row->url2, g_maxTableBytes)).empty();
+    if (!ok && !StopRequested()) {
+      DownloadFailed("The table " + e->title);
+      ++failures;
+    }
+    if (!ok) e->selected = 0;
   }
   CloseInternetSessions();
 
-  for (CUpdateEntry& e : entries) {
+  for (CUpdateEntry* e : work) {
     if (StopRequested()) break;
-    if (!e.selected) continue;
-    const CUpdateFile* row = g_updateList.Row(e.row);
-    if (!row) continue;
-    InstallDatabaseFile(row->type, e.file1.empty() ? nullptr : e.file1.c_str(),
-                        e.file2.empty() ? nullptr : e.file2.c_str());
+    if (!e->selected) continue;
+    const CUpdateFile* row = g_updateList.Row(e->row);
+    if (!InstallDatabaseFile(row->type, e->file1.empty() ? nullptr : e->file1.c_str(),
+                             e->file2.empty() ? nullptr : e->file2.c_str()))
+      ++failures;
   }
+  if (failed) *failed = failures;
   // Stopped or not, no download outlives the step.
   for (CUpdateEntry& e : entries) {
     RemoveIfNamed(&e.file1);
@@ -310,6 +349,11 @@ bool InstallDatabaseFile(int type, const char* first, const char* second) {
 }
 
 void SetDatabaseReloadRunner(DatabaseReloadRunner runner) { g_reloadRunner = runner; }
+
+void SetUpdateSizeLimits(uint64_t listBytes, uint64_t tableBytes) {
+  g_maxListBytes = listBytes;
+  g_maxTableBytes = tableBytes;
+}
 
 void ReloadUpdatedDatabases() {
   LoadAuxDatabases(false);

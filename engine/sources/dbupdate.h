@@ -63,7 +63,10 @@ std::string UpdateServerAddress();
 // entries with the tables to offer. Returns their number; 0 with "Nothing to
 // update" when nothing is offered or the list could not be had. When entries
 // are offered the connection stays open for DownloadDatabaseUpdates.
-int CheckDatabaseUpdates(std::vector<CUpdateEntry>* entries, const char* proxyHost, uint16_t proxyPort);
+// *failed (when given) tells a list that could not be had, which is reported
+// with its reason, from one that offers nothing new.
+int CheckDatabaseUpdates(std::vector<CUpdateEntry>* entries, const char* proxyHost, uint16_t proxyPort,
+                         bool* failed = nullptr);
 
 // The title of a list row that is to be offered (a known type, no id_file and a
 // version above the loaded table's), else null.
@@ -71,8 +74,15 @@ const char* GetUpdateTitle(int row);
 
 // Downloads the selected entries, closes the connection, installs them and
 // reloads the tables (through the reload runner). A stop request ends the step
-// without reloading. Always 1.
-int DownloadDatabaseUpdates(std::vector<CUpdateEntry>& entries);
+// without reloading. Each table is fetched once: of the selected entries for
+// one table only the newest version is downloaded. A table that cannot be
+// downloaded or installed is reported with its reason and counted in *failed
+// (when given). Always 1.
+int DownloadDatabaseUpdates(std::vector<CUpdateEntry>& entries, int* failed = nullptr);
+
+// The update list and each decompressed table are refused past these sizes
+// (64 MB and 512 MB, far above any real one); tests lower them.
+void SetUpdateSizeLimits(uint64_t listBytes, uint64_t tableBytes);
 
 // Decompresses a downloaded table (types 1-5: first only; 6-11: first the range
 // index, second the name table, both needed), checks it as the loader would and

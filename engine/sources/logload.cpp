@@ -24,6 +24,14 @@ namespace {
 constexpr int kConnectAttempts = 10;
 const char kEveryFile[] = "*.*";
 
+std::vector<std::string> g_problems;  // of the load under way
+
+// A remote source that failed, with what the transfer said.
+void Problem(const std::string& what) {
+  std::string why = LastTransferFailure();
+  g_problems.push_back(why.empty() ? what : what + ": " + why);
+}
+
 // The files of one source as the first pass found them; `present` false is
 // "none" (as opposed to a list that happens to be empty, which never occurs).
 struct NewFiles {
@@ -105,20 +113,26 @@ std::string CachedCopy(const char* remoteName, uint32_t size, uint32_t date, uin
 // name order (the order decides the year repair and the first and last hit).
 void ExpandLocal(const char* path, NewFiles* out) {
   for (const tv::FoundFile& f : tv::FindFiles(path)) out->Add(f.path);
-  if (!out->present) EngineErrorF("Cannot open file '%s'", path);
+  if (!out->present) {
+    EngineErrorF("Cannot open file '%s'", path);
+    g_problems.push_back(std::string("Cannot open file '") + path + "'");
+  }
 }
 
 // First pass, FTP source. false when the source is to be left as it was.
 bool FetchFtp(CLogSource& s, NewFiles* out) {
   FtpPathParts parts = SplitFtpPath(s.path);
+  const char* server = s.server ? s.server : "";
   if (!ConnectToServer(kTransferFtp, TransferParamsOf(s), kConnectAttempts)) {
+    if (!StopRequested()) Problem(std::string("Cannot connect to the FTP server '") + server + "'");
     CloseInternetSessions();
     return false;
   }
   CServerFileList list;
-  getServerFiles(list, parts.folder.empty() ? nullptr : parts.folder.c_str(),
-                 parts.mask.empty() ? kEveryFile : parts.mask.c_str());
-  const char* server = s.server ? s.server : "";
+  if (!getServerFiles(list, parts.folder.empty() ? nullptr : parts.folder.c_str(),
+                      parts.mask.empty() ? kEveryFile : parts.mask.c_str()) &&
+      !StopRequested())
+    Problem(std::string("Cannot list the folder '") + parts.folder + "' on the FTP server '" + server + "'");
   for (int i = 0; i < list.Count() && !StopRequested(); ++i) {
     const ServerFileInfo& entry = list[i];
     std::string remote = FtpRemoteName(server, parts.folder, entry.name);
@@ -128,6 +142,7 @@ bool FetchFtp(CLogSource& s, NewFiles* out) {
     } else {
       local = g_logCache.AddToCache(remote.c_str(), entry.size, entry.PackedDate(), entry.seconds);
       if (!DownloadRemoteFile(entry.name.c_str(), entry.size, local.c_str(), nullptr)) {
+        if (!StopRequested()) Problem("Cannot download '" + remote + "'");
         ForgetDownload(local);
         EngineInfo("!Stop FTP Connection");
         break;
@@ -143,6 +158,7 @@ bool FetchFtp(CLogSource& s, NewFiles* out) {
 bool FetchHttp(CLogSource& s, NewFiles* out) {
   const char* url = s.url;
   if (!ConnectToServer(kTransferHttp, TransferParamsOf(s), kConnectAttempts)) {
+    if (!StopRequested()) Problem(std::string("Cannot connect for '") + url + "'");
     CloseInternetSessions();
     return false;
   }
@@ -160,6 +176,7 @@ bool FetchHttp(CLogSource& s, NewFiles* out) {
   }
   if (!file) {
     EngineMessageF("Cannot open URL '%s'", url);
+    if (!StopRequested()) Problem(std::string("Cannot open URL '") + url + "'");
     CloseInternetSessions();
     return false;
   }
@@ -169,6 +186,7 @@ bool FetchHttp(CLogSource& s, NewFiles* out) {
   bool ok = DownloadRemoteFile(url, size, local.c_str(), file);
   CloseInternetSessions();
   if (!ok) {
+    if (!StopRequested()) Problem(std::string("Cannot download '") + url + "'");
     ForgetDownload(local);
     return false;
   }
@@ -266,7 +284,9 @@ bool ReadSourceFiles(CLogSource& s, const CGroupMaskList& masks, const char* ind
       continue;
     }
     bool unpacked = !temp.empty() && GunzipFile(item.c_str(), temp.c_str());
-    ParseLogFile(unpacked ? temp.c_str() : item.c_str(), &s.records, &s, masks, indexText, display.c_str(), size);
+    if (!ParseLogFile(unpacked ? temp.c_str() : item.c_str(), &s.records, &s, masks, indexText, display.c_str(), size) &&
+        !StopRequested())
+      g_problems.push_back("Cannot read the log file '" + display + "'");
     // Whether or not anything was decoded into it.
     if (!temp.empty()) tv::RemoveFile(temp);
   }
@@ -274,6 +294,8 @@ bool ReadSourceFiles(CLogSource& s, const CGroupMaskList& masks, const char* ind
 }
 
 }  // namespace
+
+const std::vector<std::string>& LogLoadProblems() { return g_problems; }
 
 FtpPathParts SplitFtpPath(const char* path) {
   FtpPathParts parts;
@@ -314,6 +336,7 @@ std::string FtpRemoteName(const char* server, const std::string& folder, const s
 int LoadLogSources(CLogSourceList& sources, const CGroupMaskList& masks, uint32_t fromDate, uint32_t toDate,
                    OdbcLoaderFn odbcLoader, const char* indexText) {
   if (!indexText) indexText = "";
+  g_problems.clear();
   CIndexNames index;
   ParseIndexNames(indexText, &index);
   BeginLogLoad();

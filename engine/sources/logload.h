@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/store/project.h"
 
@@ -13,6 +14,10 @@
 // ("" when none). Returns 1 when at least one source was read in this call.
 int LoadLogSources(CLogSourceList& sources, const CGroupMaskList& masks, uint32_t fromDate, uint32_t toDate,
                    OdbcLoaderFn odbcLoader, const char* indexText);
+// What the last LoadLogSources could not read or fetch, one text per file or
+// remote source, with the reason when the transfer gave one; empty when
+// everything it tried was read. An unattended run fails on any.
+const std::vector<std::string>& LogLoadProblems();
 
 // An FTP source's path split into the folder to list and the mask of the
 // files in it; both empty for no path (the login folder, every file).

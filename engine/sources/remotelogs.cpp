@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <cstring>
 #include <limits>
@@ -26,6 +27,10 @@ const char kNoMessageText[] =
 constexpr size_t kMaxListing = 64u << 20;
 
 std::atomic<uint32_t> g_timeoutMs{30000};
+std::atomic<uint32_t> g_lowSpeedBytes{1024};
+std::atomic<uint32_t> g_lowSpeedMs{60000};
+std::chrono::steady_clock::time_point g_deadline{};  // set and read on the loading thread
+std::string g_lastFailure;
 
 struct FtpConnection {
   std::unique_ptr<tv::NetConnection> net;
@@ -131,16 +136,29 @@ tv::NetSettings BaseSettings(bool ftp, const std::string& host) {
   s.ftp = ftp;
   s.host = host;
   s.connectTimeoutMs = s.ioTimeoutMs = static_cast<long>(g_timeoutMs.load());
+  s.lowSpeedBytes = static_cast<long>(g_lowSpeedBytes.load());
+  s.lowSpeedMs = static_cast<long>(g_lowSpeedMs.load());
+  s.deadline = g_deadline;
   s.userAgent = "iNetClientEx";
   s.onEvent = &OnNetEvent;
   s.shouldStop = [] { return StopRequested(); };
   return s;
 }
 
+// A failure's status line, kept for LastTransferFailure.
+void InfoFailure(const std::string& text) {
+  g_lastFailure = text;
+  EngineInfo(text.c_str());
+}
+
 void ReportFailure(const tv::NetResult& r) {
   if (!r.lastReply.empty()) EngineInfo(WithoutLineEnds(r.lastReply).c_str());
   std::string message = WithoutLineEnds(r.error);
-  EngineInfo(message.empty() ? kNoMessageText : message.c_str());
+  InfoFailure(message.empty() ? kNoMessageText : message);
+  // The server's last word, unless it was a plain HTTP success.
+  bool success = r.lastReply.rfind("HTTP/", 0) == 0 && r.status >= 200 && r.status < 300;
+  if (!message.empty() && !r.lastReply.empty() && !success)
+    g_lastFailure = message + " (" + WithoutLineEnds(r.lastReply) + ")";
 }
 
 // --- FTP paths -------------------------------------------------------------
@@ -510,6 +528,15 @@ void CTransferSession::OnStatusCallback(int status, const char* info) {
 
 void SetTransferTimeout(uint32_t ms) { g_timeoutMs.store(ms ? ms : 1); }
 uint32_t TransferTimeout() { return g_timeoutMs.load(); }
+void SetTransferLowSpeed(uint32_t bytesPerSecond, uint32_t ms) {
+  g_lowSpeedBytes.store(bytesPerSecond);
+  g_lowSpeedMs.store(ms);
+}
+void SetTransferDeadline(uint32_t ms) {
+  g_deadline = ms ? std::chrono::steady_clock::now() + std::chrono::milliseconds(ms)
+                  : std::chrono::steady_clock::time_point{};
+}
+std::string LastTransferFailure() { return g_lastFailure; }
 
 int CloseInternetSessions() {
   if (g_ftp) {
@@ -640,8 +667,13 @@ int OpenServerConnection(int kind, const TransferParams& p, int attempts) {
 }  // namespace
 
 int ConnectToServer(int kind, const TransferParams& params, int attempts) {
+  g_lastFailure.clear();
   int ok = OpenServerConnection(kind, params, attempts);
-  if (!ok) EngineInfo("Connection could not be made.");
+  if (!ok) {
+    std::string why = g_lastFailure;
+    InfoFailure("Connection could not be made.");
+    if (!why.empty()) g_lastFailure += " " + why;
+  }
   return ok;
 }
 
@@ -659,8 +691,8 @@ int getServerFiles(CServerFileList& list, const char* folder, const char* mask) 
       return 1;
     }
     if (!r.ok) {
-      if (r.connectionLost) EngineInfo("Connection lost.");
-      else EngineInfoF("InternetException (getServerFiles): %s", WithoutLineEnds(r.error).c_str());
+      if (r.connectionLost) InfoFailure("Connection lost.");
+      else InfoFailure("InternetException (getServerFiles): " + WithoutLineEnds(r.error));
       return 0;
     }
     ftp.folder = dir;
@@ -756,7 +788,7 @@ CHttpFile* OpenRemoteFile(const char* url, uint32_t* size, ServerFileInfo* date)
   if (r.status < 200 || r.status > 299) {
     // An error page is no log.
     http.net->Cancel();
-    EngineInfo(WithoutLineEnds(r.lastReply.empty() ? "HTTP status " + std::to_string(r.status) : r.lastReply).c_str());
+    InfoFailure(WithoutLineEnds(r.lastReply.empty() ? "HTTP status " + std::to_string(r.status) : r.lastReply));
     return nullptr;
   }
   for (const std::string& h : r.headers) {
@@ -804,9 +836,18 @@ uint32_t Clamp32(int64_t v) {
 
 }  // namespace
 
-bool DownloadRemoteFile(const char* remoteName, uint32_t expectedSize, const char* localTarget, CHttpFile* file) {
+bool DownloadRemoteFile(const char* remoteName, uint32_t expectedSize, const char* localTarget, CHttpFile* file,
+                        uint64_t maxBytes) {
   if (!localTarget || !*localTarget) return false;
   std::string name = Str(remoteName);
+  const std::string tooLarge = "'" + name + "' is larger than " + std::to_string(maxBytes) + " bytes and was refused.";
+  if (maxBytes && expectedSize > maxBytes) {
+    if (file) CloseRemoteFile(file);
+    g_lastFailure = tooLarge;
+    EngineError(tooLarge.c_str());
+    return false;
+  }
+  bool overCap = false;
   // Never through a link someone left in place of the target.
   TargetWriter out;
   out.fd = open(localTarget, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
@@ -824,6 +865,10 @@ bool DownloadRemoteFile(const char* remoteName, uint32_t expectedSize, const cha
     haveSource = true;
     if (expectedSize) EngineProgress(expectedSize, 1);
     tv::NetSink sink = [&](const char* data, size_t size) {
+      if (maxBytes && static_cast<uint64_t>(got) + size > maxBytes) {
+        overCap = true;
+        return false;
+      }
       if (!out.Write(data, size)) return false;
       got += static_cast<int64_t>(size);
       if (expectedSize) EngineProgress(Clamp32(got), 0);
@@ -840,6 +885,10 @@ bool DownloadRemoteFile(const char* remoteName, uint32_t expectedSize, const cha
       haveSource = true;
       if (expectedSize) EngineProgress(expectedSize / 1024, 1);
       tv::NetSink sink = [&](const char* data, size_t size) {
+        if (maxBytes && static_cast<uint64_t>(got) + size > maxBytes) {
+        overCap = true;
+        return false;
+      }
         if (!out.Write(data, size)) return false;
         got += static_cast<int64_t>(size);
         if (expectedSize) EngineProgress(Clamp32(got / 1024), 0);
@@ -858,9 +907,17 @@ bool DownloadRemoteFile(const char* remoteName, uint32_t expectedSize, const cha
     if (stopped) {
       EngineInfo("Finished(stop)");
     } else if (haveSource) {
-      if (!out.ok) EngineError("write error in the file");
-      else if (!r.ok) ReportFailure(r);
-      else EngineInfoF("Only %lld of %u bytes arrived.", static_cast<long long>(got), expectedSize);
+      if (overCap) {
+        g_lastFailure = tooLarge;
+        EngineError(tooLarge.c_str());
+      } else if (!out.ok) {
+        g_lastFailure = "write error in the file";
+        EngineError("write error in the file");
+      } else if (!r.ok) {
+        ReportFailure(r);
+      } else {
+        InfoFailure("Only " + std::to_string(got) + " of " + std::to_string(expectedSize) + " bytes arrived.");
+      }
     }
     EngineProgress(0, 0);
     return false;

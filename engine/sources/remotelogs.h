@@ -93,12 +93,23 @@ void CloseRemoteFile(CHttpFile* file);
 // Copies a remote file into localTarget: over FTP the file of that name in the
 // current folder, over HTTP the given reply (which is closed afterwards) or,
 // when null, a new GET of the name. expectedSize 0 means unknown. True only
-// when the whole file arrived; otherwise the target is deleted.
-bool DownloadRemoteFile(const char* remoteName, uint32_t expectedSize, const char* localTarget, CHttpFile* file);
+// when the whole file arrived; otherwise the target is deleted. maxBytes
+// above 0 refuses a file larger than that, before or while it arrives.
+bool DownloadRemoteFile(const char* remoteName, uint32_t expectedSize, const char* localTarget, CHttpFile* file,
+                        uint64_t maxBytes = 0);
 
 // Connect, send and receive time-out of every connection (30,000 ms); tests shorten it.
 void SetTransferTimeout(uint32_t ms);
 uint32_t TransferTimeout();
+// A transfer slower than bytesPerSecond over ms fails (1,024 bytes over
+// 60,000 ms, which no working link falls under); tests shorten it.
+void SetTransferLowSpeed(uint32_t bytesPerSecond, uint32_t ms);
+// Every connection opened from now on fails its requests after ms (0: no
+// deadline). The unattended run sets one, so no server can keep it alive.
+void SetTransferDeadline(uint32_t ms);
+// Why the last request, connection or download failed ("" when none has
+// since ConnectToServer): the text of its last status line.
+std::string LastTransferFailure();
 
 // --- FTP folder listings -----------------------------------------------
 

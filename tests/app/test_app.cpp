@@ -203,9 +203,8 @@ TEST_F(AppTest, SessionIsAnalysedExportedClosedAndRestored) {
   const double closeSeconds = CloseProgram();
   EXPECT_EQ(LastLine(tvtest::ReadFile(BugLogPath())), "#SYS normal shutdown.#");
   EXPECT_TRUE(messages.empty()) << messages[0];
+  // A figure, not a check: a loaded machine (or the sanitizer build) is slower.
   printf("[ timing ] window on screen %.3f s, close %.3f s\n", startSeconds, closeSeconds);
-  EXPECT_LT(startSeconds, 1.0);
-  EXPECT_LT(closeSeconds, 1.0);
 
   // Started again without a file: the last workspace, the placement and the report come back.
   ASSERT_TRUE(Start({}));
@@ -318,13 +317,16 @@ TEST_F(AppTest, DownloadRunOfTheProgramQuitsThroughTheNormalClose) {
   EXPECT_NE(saved[at + 13], '"') << "the stamp is empty";
   EXPECT_EQ(LastLine(tvtest::ReadFile(home + "logBug.txt")), "#SYS normal shutdown.#");
 
-  // Its log gone: the error is printed and traced, no box waits for anyone.
+  // Its log gone: the error is printed and traced, no box waits for anyone,
+  // and the run fails so that whoever scheduled it can tell.
   tv::RemoveFile(tvtest::Home() + "download/sample-w3c.log");
   const std::string out = tvtest::Home() + "download/out.txt";
   rc = Shell("TRAILVANE_HOME=" + Quote(home) + " timeout 60 " + TV_PROGRAM + " -download " + Quote(workspace) +
              " 2>" + Quote(out));
-  EXPECT_EQ(rc, 0);
-  EXPECT_NE(tvtest::ReadFile(out).find("sample-w3c.log"), std::string::npos) << tvtest::ReadFile(out);
+  EXPECT_EQ(rc, 1);
+  const std::string said = tvtest::ReadFile(out);
+  EXPECT_NE(said.find("The download run failed: Cannot read the log file '"), std::string::npos) << said;
+  EXPECT_NE(said.find("sample-w3c.log"), std::string::npos) << said;
   EXPECT_EQ(LastLine(tvtest::ReadFile(home + "logBug.txt")), "#SYS normal shutdown.#");
 }
 
@@ -468,6 +470,62 @@ TEST_F(AppTest, UnderAWindowManagerTheStoredPlacementComesBackAndTheRealOneIsSto
   EXPECT_NE(profile.find("WinTop=120\n"), std::string::npos) << profile;
   EXPECT_NE(profile.find("WinRight=1160\n"), std::string::npos) << profile;
   EXPECT_EQ(LastLine(tvtest::ReadFile(home + "logBug.txt")), "#SYS normal shutdown.#");
+}
+
+// The workspace cannot be saved at the end of the run: the run fails, says
+// why, and the file on disk is the one it started from.
+TEST_F(AppTest, DownloadRunWhoseSaveFailsExitsWithItsReason) {
+  const std::string home = tvtest::NewDir("save-fails-home");
+  struct Case {
+    const char* name;
+    std::string wrap;    // the command line around the program's run
+    const char* reason;  // in the printed line
+  };
+  const std::string workspace = FixtureWorkspace("save-fails");
+  const std::string dir = tv::DirectoryOf(workspace);
+  std::vector<Case> cases;
+  // No more room for a byte of a new file, as on a full disk (the signal is
+  // ignored, so writes fail with EFBIG instead of killing the program).
+  cases.push_back({"full", "(trap '' XFSZ; ulimit -f 0; exec %s)", "File too large"});
+  // A folder the program may not write in: a read-only mount of it where the
+  // test may mount (root ignores the folder's mode), else the folder's mode.
+  if (geteuid() == 0 && Shell("unshare -m true 2>/dev/null") == 0)
+    cases.push_back({"read-only", "unshare -m sh -c \"mount --bind -o ro " + Quote(dir) + " " + Quote(dir) + " && %s\"",
+                     "Read-only file system"});
+  else if (geteuid() != 0)
+    cases.push_back({"read-only", "(chmod 0555 " + Quote(dir) + "; %s; rc=$?; chmod 0755 " + Quote(dir) + "; exit $rc)",
+                     "Permission denied"});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string before = tvtest::ReadFile(workspace);
+    const std::string out = tvtest::Home() + "save-fails-out.txt";
+    std::string line = c.wrap;
+    line.replace(line.find("%s"), 2,
+                 "env TRAILVANE_HOME=" + Quote(home) + " timeout 60 " + TV_PROGRAM + " -download " + Quote(workspace));
+    // Through a pipe, which a file size limit does not cut off.
+    Shell("{ " + line + " 2>&1 >/dev/null; echo $? >" + Quote(out + ".rc") + "; } | cat >" + Quote(out));
+    EXPECT_EQ(tvtest::ReadFile(out + ".rc"), "1\n");
+    const std::string said = tvtest::ReadFile(out);
+    EXPECT_NE(said.find("The download run failed: the workspace '" + workspace + "' was not saved: " + c.reason),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(tvtest::ReadFile(workspace), before);
+  }
+}
+
+// A workspace with a syntax error: the unattended run prints the line the
+// error is on, not only the diagnostics log.
+TEST_F(AppTest, DownloadRunOfABadWorkspaceSaysWhichLine) {
+  const std::string home = tvtest::NewDir("bad-ws-home");
+  const std::string dir = tvtest::NewDir("bad-ws");
+  tvtest::WriteFile(dir + "bad.tv", "/** workspace */\nFormatVersion=1.0\n[Common]\nURL==\"x\"\n");
+  const std::string out = dir + "out.txt";
+  int rc = Shell("TRAILVANE_HOME=" + Quote(home) + " timeout 60 " + TV_PROGRAM + " -download " + Quote(dir + "bad.tv") +
+                 " 2>" + Quote(out));
+  EXPECT_NE(rc, 0);
+  const std::string said = tvtest::ReadFile(out);
+  EXPECT_NE(said.find("bad config file (line 4)"), std::string::npos) << said;
+  EXPECT_NE(said.find("bad workspace"), std::string::npos) << said;
 }
 
 }  // namespace

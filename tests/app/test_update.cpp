@@ -86,6 +86,29 @@ TEST_F(AppUpdate, NewerTableIsInstalledAndTheProgramQuits) {
   // The clean-up of the close has freed the tables: the file is what tells.
   ASSERT_TRUE(tv::FileExists(tvtest::Home() + "os.dat"));
   EXPECT_EQ(tvtest::ReadFile(tvtest::Home() + "os.dat"), tvtest::ReadFile(built + "os.dat"));
+  EXPECT_EQ(ProgramExitStatus(), 0);
+}
+
+// A chosen table that does not arrive: the user is told why, and the run's
+// exit status says it failed.
+TEST_F(AppUpdate, FailedTableIsReportedAndTheRunFails) {
+  const std::string list = root + "data/data_log.-";
+  const std::string good = tvtest::ReadFile(list);
+  tvtest::WriteFile(list, "/** update list */\nFormatVersion=1.0\n[File]\nurl=\"http://127.0.0.1/tables/none.gz\"\n"
+                          "type=1\nversion=7\nmb=1");
+  wxtest::DialogScript script;
+  script.Inside([](wxDialog* d) {
+    d->TransferDataFromWindow();
+    d->EndModal(wxID_OK);
+  });
+  script.Answer(wxID_OK);
+  ASSERT_TRUE(StartProgram({"-update"}));
+  EXPECT_TRUE(wxtest::PumpUntil([] { return MainFrame() == nullptr; }, 30000)) << "the program did not quit";
+  tvtest::WriteFile(list, good);
+  ASSERT_EQ(script.messages.size(), 1u);
+  EXPECT_NE(script.messages[0].find("could not be downloaded: HTTP/1.1 404"), std::string::npos) << script.messages[0];
+  EXPECT_EQ(ProgramExitStatus(), 1);
+  EXPECT_FALSE(tv::FileExists(tvtest::Home() + "os.dat"));
 }
 
 TEST_F(AppUpdate, CancelledListLeavesTheProgramOpen) {

@@ -8,6 +8,9 @@ Prints "PORT <n>" once it listens, then serves until killed.
   --control DIR  a file "drop" there makes the server close the next control
                  connection at once (and removes the file).
 
+The user "slow" (password "slow", alice's home) gets its data connections at
+4 bytes a second, 2 at a time.
+
 Inside the homes, a file named "cut.log" breaks off after its first kilobyte,
 and a folder named "odd" is listed with lines no client can parse, so that
 clients fall back to NLST, SIZE and MDTM.
@@ -19,7 +22,7 @@ import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.filesystems import AbstractedFS
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 
 
@@ -63,6 +66,12 @@ class TestFS(AbstractedFS):
             yield ("?????????? ? ? ? ? ? %s\r\n" % name).encode("utf8")
 
 
+class TrickleDTPHandler(ThrottledDTPHandler):
+    ac_out_buffer_size = 2
+    read_limit = 4
+    write_limit = 4
+
+
 class Handler(FTPHandler):
     abstracted_fs = TestFS
     auth_failed_timeout = 0
@@ -76,6 +85,10 @@ class Handler(FTPHandler):
             return
         super().handle()
 
+    def on_login(self, username):
+        if username == "slow":
+            self.dtp_handler = TrickleDTPHandler
+
 
 def main():
     ap = argparse.ArgumentParser()
@@ -87,6 +100,7 @@ def main():
     anon = os.path.join(args.root, "anon")
     auth = DummyAuthorizer()
     auth.add_user("alice", "secret", alice, perm="elr")
+    auth.add_user("slow", "slow", alice, perm="elr")
     auth.add_anonymous(anon)
 
     Handler.authorizer = auth

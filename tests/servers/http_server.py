@@ -9,6 +9,10 @@ Prints "PORT <n>" once it listens, then serves until killed. Paths:
   /moved.log     302 to /access.log
   /slow.log      a long body sent in small pieces with pauses
   /cut.log       announces 4000 bytes, sends 1000 and closes
+  /broken.log    500 with an error page
+  /loop.log      302 to itself
+  /trickle.log   announces 100000 bytes and sends 2 every half second, for
+                 at most 30 seconds
   anything else  with --root DIR, the file of that path under DIR when there
                  is one; else 404 with an error page
 
@@ -84,6 +88,22 @@ class Handler(BaseHTTPRequestHandler):
                     self.wfile.write(b"x" * 100)
                     self.wfile.flush()
                     time.sleep(0.02)
+            except OSError:
+                pass
+        elif path == "/broken.log":
+            self.send_body(b"<html>server trouble</html>\n", 500)
+        elif path == "/loop.log":
+            self.send_body(b"again\n", 302, [("Location", "/loop.log")])
+        elif path == "/trickle.log":
+            self.close_connection = True
+            self.send_response(200)
+            self.send_header("Content-Length", str(100 * 1000))
+            self.end_headers()
+            try:
+                for _ in range(60):
+                    self.wfile.write(b"zz")
+                    self.wfile.flush()
+                    time.sleep(0.5)
             except OSError:
                 pass
         elif path == "/cut.log":

@@ -2,12 +2,16 @@
 
 #include <wx/datetime.h>
 #include <wx/display.h>
+#include <wx/log.h>
 #include <wx/msgdlg.h>
 #include <wx/snglinst.h>
 #include <wx/time.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "base/msgsink.h"
@@ -15,6 +19,7 @@
 #include "engine/config/settings.h"
 #include "engine/config/workspace.h"
 #include "engine/sources/dbupdate.h"
+#include "engine/sources/logload.h"
 #include "engine/sources/odbcload.h"
 #include "engine/sources/remotelogs.h"
 #include "engine/store/project.h"
@@ -57,6 +62,12 @@ std::string s_proxyHost;
 uint16_t s_proxyPort = 0;
 std::unique_ptr<std::vector<CUpdateEntry>> s_updateEntries;
 int s_updateCount = 0;
+std::atomic<int> s_exitStatus{0};  // set by the jobs on the worker
+// The log target before an unattended run replaced it, given back at its end.
+wxLog* s_savedLog = nullptr;
+bool s_logReplaced = false;
+// No server may keep a scheduled run alive for longer than this.
+constexpr uint32_t kUnattendedTransferMs = 6 * 3600 * 1000;
 
 // The stored rectangle is believed only when a screen shows some of it.
 bool OnSomeScreen(const WindowRect& r) {
@@ -82,9 +93,19 @@ uint32_t DownloadModeThread(void*) {
   g_uiQuery.levels[0].kind = 1;
   if (g_topReportKind == kNoTopReportKind) g_topReportKind = 1;
   ReanalyzeWorkspace();
+  // A scheduled run has only its exit status to tell what went wrong.
+  for (const std::string& problem : LogLoadProblems()) {
+    EngineErrorF("The download run failed: %s", problem.c_str());
+    s_exitStatus = 1;
+  }
   std::string stamp = tv::WxToBytes(wxDateTime::Now().Format("%x %X"));
   g_workspace.SetString(&g_workspace.common.download_dt, stamp.c_str());
-  if (g_workspace.FileName()) g_workspace.Save();
+  if (g_workspace.FileName() && !g_workspace.Save()) {
+    int why = g_workspace.SaveErrno();
+    EngineErrorF("The download run failed: the workspace '%s' was not saved%s%s", g_workspace.FileName(),
+                 why ? ": " : "", why ? strerror(why) : "");
+    s_exitStatus = 1;
+  }
   SendJobDone();
   return 1;
 }
@@ -99,7 +120,9 @@ int32_t DownloadModeDone(int32_t) {
 }
 
 uint32_t UpdateDownloadThread(void*) {
-  if (s_updateEntries) DownloadDatabaseUpdates(*s_updateEntries);
+  int failed = 0;
+  if (s_updateEntries) DownloadDatabaseUpdates(*s_updateEntries, &failed);
+  if (failed && g_commandLineMode == kModeUpdate) s_exitStatus = 1;
   SendJobDone();
   return 1;
 }
@@ -124,6 +147,8 @@ void UpdateModeStart() {
 
 bool IsFirstInstance() { return s_firstInstance; }
 
+int ProgramExitStatus() { return s_exitStatus; }
+
 void CleanupEnvironmentOnce() {
   if (!s_environmentUp) return;
   s_environmentUp = false;
@@ -134,7 +159,8 @@ void InitProgramEngine(bool unattended) {
   InstallUiEngineCallbacks();
   // A scheduled run has nobody to close an error box: errors go to the
   // terminal and, as always, to the diagnostics log.
-  if (unattended) SetEngineCallbacks(nullptr, &PrintEngineError, nullptr, &AppendProgressText, nullptr, &SetProgressBar);
+  if (unattended)
+    SetEngineCallbacks(&PrintEngineError, &PrintEngineError, nullptr, &AppendProgressText, nullptr, &SetProgressBar);
   std::string folder = tv::ProgramDir();
   if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   InitEnvironment(folder.c_str());
@@ -212,6 +238,7 @@ void StartCommandLineMode(int mode) {
   g_commandLineMode = mode;
   if (mode == kModeDownload) {
     g_unattended = true;
+    SetTransferDeadline(kUnattendedTransferMs);
     RunInWorkerThread(DownloadModeThread, nullptr, DownloadModeDone);
   } else if (mode == kModeUpdate) {
     UpdateModeStart();
@@ -231,8 +258,10 @@ void SetUpdateProxy(const std::string& host, uint16_t port) {
 
 uint32_t UpdateFetchListThread(void*) {
   s_updateEntries = std::make_unique<std::vector<CUpdateEntry>>();
+  bool failed = false;
   s_updateCount = CheckDatabaseUpdates(s_updateEntries.get(), s_proxyHost.empty() ? nullptr : s_proxyHost.c_str(),
-                                       s_proxyPort);
+                                       s_proxyPort, &failed);
+  if (failed && g_commandLineMode == kModeUpdate) s_exitStatus = 1;
   SendJobDone();
   return 1;
 }
@@ -273,6 +302,15 @@ bool StartProgram(const std::vector<std::string>& args) {
   g_workspaceOpened = false;
   g_logFileAdded = false;
   g_unattended = false;
+  s_exitStatus = 0;
+  CommandLine line = ParseCommandLine(args);
+  // wx's own errors (a lock or profile that cannot be written, say) would wait
+  // in a box for nobody: an unattended run prints them. Replaced before anything
+  // is logged, since the replaced target shows what it holds.
+  if (line.mode == kModeDownload && !s_logReplaced) {
+    s_savedLog = wxLog::SetActiveTarget(new wxLogStderr);
+    s_logReplaced = true;
+  }
   // Known before anything is traced: a second instance writes nothing to the
   // running one's diagnostics log.
   s_instance = std::make_unique<wxSingleInstanceChecker>();
@@ -280,7 +318,6 @@ bool StartProgram(const std::vector<std::string>& args) {
                     !s_instance->IsAnotherRunning();
   SetBugLogEnabled(s_firstInstance);
 
-  CommandLine line = ParseCommandLine(args);
   g_unattended = line.mode == kModeDownload;
   InitProgramEngine(g_unattended);
   SetPeriodDefaults();
@@ -331,6 +368,12 @@ void EndProgram() {
   s_document.reset();
   s_instance.reset();
   SetBugLogEnabled(true);
+  SetTransferDeadline(0);
+  if (s_logReplaced) {
+    delete wxLog::SetActiveTarget(s_savedLog);
+    s_savedLog = nullptr;
+    s_logReplaced = false;
+  }
   g_unattended = false;
 }
 
@@ -365,6 +408,11 @@ bool CTrailvaneApp::OnInit() {
     return false;
   }
   return true;
+}
+
+int CTrailvaneApp::OnRun() {
+  int rc = wxApp::OnRun();
+  return rc ? rc : ProgramExitStatus();
 }
 
 int CTrailvaneApp::OnExit() {

@@ -13,6 +13,7 @@ class CMainFrame;
 class CTrailvaneApp : public wxApp {
  public:
   bool OnInit() override;
+  int OnRun() override;  // the status ProgramExitStatus gives once the loop ends
   int OnExit() override;
   // Before a command is routed, a changed workspace marks the document modified.
   int FilterEvent(wxEvent& event) override;
@@ -43,6 +44,9 @@ void StartCommandLineMode(int mode);
 
 // This process holds the single-instance lock.
 bool IsFirstInstance();
+// 0, or 1 once an unattended run failed (a log not loaded, the workspace not
+// saved, a table not updated); the reason went to the engine's error sink.
+int ProgramExitStatus();
 // The main window closes through its normal close (engine clean-up, state
 // saved), after the current event.
 void CloseMainWindowLater();

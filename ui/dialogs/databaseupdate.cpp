@@ -92,22 +92,20 @@ void CUpdateDlg::OnUpdateProxy(wxUpdateUIEvent& event) { event.Enable(m_useBox->
 CUpdateListDlg::CUpdateListDlg(wxWindow* parent, std::vector<CUpdateEntry>* entries)
     : wxDialog(parent, wxID_ANY, "Update"), m_entries(entries) {
   auto* top = new wxBoxSizer(wxVERTICAL);
-  m_tree = new wxTreeListCtrl(this, ID_TREE, wxDefaultPosition, FromDIP(wxSize(320, 220)),
-                              wxTL_SINGLE | wxTL_CHECKBOX | wxTL_NO_HEADER);
-  m_tree->AppendColumn(wxString(), FromDIP(300));
-  for (const CUpdateEntry& e : *m_entries) {
-    wxString text = tv::BytesToWx(e.title) + wxString::Format(" (%i MB)", static_cast<int>(e.size));
-    wxTreeListItem item = m_tree->AppendItem(m_tree->GetRootItem(), text);
-    m_tree->CheckItem(item, wxCHK_CHECKED);
-    m_items.push_back(item);
-  }
-  top->Add(m_tree, 1, wxALL | wxEXPAND, 10);
+  // The rows go in with one call: one at a time, a long list takes minutes.
+  wxArrayString rows;
+  rows.reserve(m_entries->size());
+  for (const CUpdateEntry& e : *m_entries)
+    rows.push_back(tv::BytesToWx(e.title) + wxString::Format(" (%i MB)", static_cast<int>(e.size)));
+  m_list = new wxCheckListBox(this, ID_TREE, wxDefaultPosition, FromDIP(wxSize(320, 220)), rows);
+  for (unsigned i = 0; i < rows.size(); ++i) m_list->Check(i);
+  top->Add(m_list, 1, wxALL | wxEXPAND, 10);
   top->Add(OkCancelButtons(this, "&Update", "&Cancel"), 0, wxLEFT | wxRIGHT | wxBOTTOM | wxALIGN_RIGHT, 10);
   SetSizerAndFit(top);
 }
 
 bool CUpdateListDlg::TransferDataFromWindow() {
-  for (size_t i = 0; i < m_items.size(); ++i)
-    if (m_tree->GetCheckedState(m_items[i]) != wxCHK_CHECKED) (*m_entries)[i].selected = 0;
+  for (unsigned i = 0; i < m_list->GetCount() && i < m_entries->size(); ++i)
+    if (!m_list->IsChecked(i)) (*m_entries)[i].selected = 0;
   return true;
 }

@@ -5,7 +5,7 @@
 // flag cleared and it returns true.
 #pragma once
 #include <wx/dialog.h>
-#include <wx/treelist.h>
+#include <wx/checklst.h>
 
 #include <cstdint>
 #include <string>
@@ -51,11 +51,10 @@ class CUpdateListDlg : public wxDialog {
 
   CUpdateListDlg(wxWindow* parent, std::vector<CUpdateEntry>* entries);
 
-  wxTreeListCtrl* Tree() const { return m_tree; }
+  wxCheckListBox* List() const { return m_list; }
   bool TransferDataFromWindow() override;
 
  private:
   std::vector<CUpdateEntry>* m_entries;
-  wxTreeListCtrl* m_tree = nullptr;
-  std::vector<wxTreeListItem> m_items;
+  wxCheckListBox* m_list = nullptr;
 };

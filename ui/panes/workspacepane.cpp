@@ -35,6 +35,56 @@ void MarkChanged() { g_workspace.SetDirty(); }
 
 }  // namespace
 
+CSourceList::CSourceList(wxWindow* parent, wxWindowID id)
+    : wxListCtrl(parent, id, wxDefaultPosition, wxDefaultSize, wxLC_REPORT | wxLC_VIRTUAL | wxLC_NO_HEADER) {
+  AppendColumn(wxString());
+  Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
+    FitColumn();
+    event.Skip();
+  });
+}
+
+void CSourceList::Set(const wxArrayString& lines) {
+  SetItemState(-1, 0, wxLIST_STATE_SELECTED);
+  m_lines = lines;
+  SetItemCount(static_cast<long>(m_lines.size()));
+  FitColumn();
+  Refresh();
+}
+
+// As wide as the list, or as its longest row (by length: measuring them all
+// would cost what the virtual list saves).
+void CSourceList::FitColumn() {
+  size_t longest = 0;
+  for (size_t i = 0; i < m_lines.size(); ++i)
+    if (m_lines[i].length() > m_lines[longest].length()) longest = i;
+  int width = m_lines.empty() ? 0 : GetTextExtent(m_lines[longest]).GetWidth() + 16;
+  SetColumnWidth(0, std::max(width, GetClientSize().GetWidth()));
+}
+
+bool CSourceList::IsSelected(int n) const {
+  return n >= 0 && n < static_cast<int>(m_lines.size()) && GetItemState(n, wxLIST_STATE_SELECTED) != 0;
+}
+
+void CSourceList::SetSelection(int n) {
+  SetItemState(-1, 0, wxLIST_STATE_SELECTED);
+  if (n < 0 || n >= static_cast<int>(m_lines.size())) return;
+  SetItemState(n, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
+  EnsureVisible(n);
+}
+
+int CSourceList::GetSelections(wxArrayInt& rows) const {
+  rows.clear();
+  for (long i = GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); i >= 0;
+       i = GetNextItem(i, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED))
+    rows.push_back(static_cast<int>(i));
+  return static_cast<int>(rows.size());
+}
+
+wxString CSourceList::OnGetItemText(long item, long) const {
+  return item >= 0 && static_cast<size_t>(item) < m_lines.size() ? m_lines[static_cast<size_t>(item)] : wxString();
+}
+
 CWorkspaceDlg::Dialogs& CWorkspaceDlg::PaneDialogs() {
   static Dialogs dialogs{nullptr, nullptr, ShowMessage};
   return dialogs;
@@ -42,7 +92,7 @@ CWorkspaceDlg::Dialogs& CWorkspaceDlg::PaneDialogs() {
 
 bool CWorkspaceDlg::Create(wxWindow* parent) {
   if (!wxPanel::Create(parent, wxID_ANY)) return false;
-  logList = new wxListBox(this, kIdLogList, wxDefaultPosition, wxDefaultSize, 0, nullptr, wxLB_EXTENDED);
+  logList = new CSourceList(this, kIdLogList);
   m_add = new wxButton(this, kIdAdd, "Add");
   m_update = new wxButton(this, kIdUpdate, "Update");
   m_delete = new wxButton(this, kIdDelete, "Delete");
@@ -61,7 +111,7 @@ bool CWorkspaceDlg::Create(wxWindow* parent) {
   Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { AddLogSource(); }, kIdAdd);
   Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { UpdateLogSource(); }, kIdUpdate);
   Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { DeleteLogSources(); }, kIdDelete);
-  Bind(wxEVT_LISTBOX_DCLICK, [this](wxCommandEvent&) { UpdateLogSource(); }, kIdLogList);
+  Bind(wxEVT_LIST_ITEM_ACTIVATED, [this](wxListEvent&) { UpdateLogSource(); }, kIdLogList);
   Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { AddGroup(); }, kIdGroupAdd);
   Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { DeleteGroup(); }, kIdGroupDelete);
   Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { MoveGroup(true); }, kIdGroupUp);
@@ -153,17 +203,20 @@ void CWorkspaceDlg::OnLogKey(wxKeyEvent& event) {
   }
 }
 
+// The lists are filled in one call: an item at a time, a long list takes minutes.
 void CWorkspaceDlg::FillLogSourceList(int select) {
-  logList->Clear();
-  for (int i = 0; i < g_project.sources.Count(); ++i)
-    logList->Append(tv::BytesToWx(LogSourceLine(g_project.sources[i])));
+  wxArrayString lines;
+  lines.reserve(static_cast<size_t>(g_project.sources.Count()));
+  for (int i = 0; i < g_project.sources.Count(); ++i) lines.push_back(tv::BytesToWx(LogSourceLine(g_project.sources[i])));
+  logList->Set(lines);
   if (select >= 0 && select < static_cast<int>(logList->GetCount())) logList->SetSelection(select);
 }
 
 void CWorkspaceDlg::FillGroupList(int select) {
-  groupList->Clear();
-  for (int i = 0; i < g_workspace.groups.Count(); ++i) groupList->Append(tv::BytesToWx(GroupLine(g_workspace.groups[i])));
-  groupList->Append(wxString());
+  wxArrayString lines;
+  for (int i = 0; i < g_workspace.groups.Count(); ++i) lines.push_back(tv::BytesToWx(GroupLine(g_workspace.groups[i])));
+  lines.push_back(wxString());
+  groupList->Set(lines);
   if (select >= 0 && select < static_cast<int>(groupList->GetCount())) groupList->SetSelection(select);
 }
 

@@ -1,6 +1,7 @@
 // The workspace pane: the log sources and the file-type groups of the open
 // workspace, with the buttons that edit them.
 #pragma once
+#include <wx/listctrl.h>
 #include <wx/panel.h>
 
 #include <cstdint>
@@ -12,6 +13,28 @@
 class wxButton;
 class wxListBox;
 class wxStaticBox;
+
+// The log sources' list: virtual, so that a workspace of any size shows at
+// once, with the list box calls the pane uses. Several rows may be selected.
+class CSourceList : public wxListCtrl {
+ public:
+  CSourceList(wxWindow* parent, wxWindowID id);
+  // Replaces the rows, none selected.
+  void Set(const wxArrayString& lines);
+  unsigned GetCount() const { return static_cast<unsigned>(m_lines.size()); }
+  wxString GetString(unsigned n) const { return n < m_lines.size() ? m_lines[n] : wxString(); }
+  bool IsSelected(int n) const;
+  // Selects row n alone and shows it.
+  void SetSelection(int n);
+  int GetSelections(wxArrayInt& rows) const;
+
+ protected:
+  wxString OnGetItemText(long item, long column) const override;
+
+ private:
+  void FitColumn();
+  wxArrayString m_lines;
+};
 
 class CWorkspaceDlg : public wxPanel {
  public:
@@ -46,7 +69,7 @@ class CWorkspaceDlg : public wxPanel {
   void DeleteGroup();
   void MoveGroup(bool up);
 
-  wxListBox* logList = nullptr;
+  CSourceList* logList = nullptr;
   wxListBox* groupList = nullptr;
 
  private:

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -42,6 +44,12 @@ struct Capture {
     int n = 0;
     for (const std::string& t : texts) n += t.compare(0, prefix.size(), prefix) == 0;
     return n;
+  }
+  bool Mentions(const std::string& text) const {
+    for (const auto* list : {&infos, &errors, &messages})
+      for (const std::string& t : *list)
+        if (t.find(text) != std::string::npos) return true;
+    return false;
   }
   // Requests for files: those that came, and those the server refused.
   int Requests() const { return Count(infos, "Downloading the file") + Count(infos, "HTTP/1.1 404"); }
@@ -410,6 +418,109 @@ TEST_F(DbUpdate, BadDownloadsLeaveTheInstalledTables) {
     EXPECT_EQ(entries[0].selected != 0, c.selected);
     ExpectOldTables();
   }
+}
+
+// A table that does not arrive or does not install is an error with its
+// reason, and the step counts it, so the update run can fail.
+TEST_F(DbUpdate, FailedTablesAreReportedAndCounted) {
+  struct Case {
+    const char* name;
+    const char* path;
+    const char* said;  // in the error
+  };
+  const Case cases[] = {
+      {"server error", "/broken.log", "could not be downloaded: HTTP/1.1 500"},
+      {"truncated", "/cut.log", "could not be downloaded: transfer closed with 3000 bytes remaining"},
+      {"redirect loop", "/loop.log", "could not be downloaded: Maximum (10) redirects followed"},
+      {"missing", "/tables/none.gz", "could not be downloaded: HTTP/1.1 404"},
+      {"no table", "/access.log", "damaged and was not installed"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    InstallOldTables();
+    Capture cap;
+    SetList(std::string(kHead) + Row(c.path, 1, 2));
+    std::vector<CUpdateEntry> entries;
+    ASSERT_EQ(CheckDatabaseUpdates(&entries, nullptr, 0), 1) << cap.All();
+    int failed = -1;
+    EXPECT_EQ(DownloadDatabaseUpdates(entries, &failed), 1);
+    EXPECT_EQ(failed, 1);
+    ASSERT_FALSE(cap.errors.empty()) << cap.All();
+    EXPECT_NE(cap.errors[0].find(c.said), std::string::npos) << cap.All();
+    ExpectOldTables();
+  }
+  // A list that cannot be had is a failure too; one with nothing newer is not.
+  for (const char* list : {"", kHead}) {
+    Capture cap;
+    if (!*list) tv::RemoveFile(root + "data/data_log.-");
+    else SetList(list);
+    std::vector<CUpdateEntry> entries;
+    bool failed = !*list;
+    EXPECT_EQ(CheckDatabaseUpdates(&entries, nullptr, 0, &failed), 0);
+    EXPECT_EQ(failed, !*list) << cap.All();
+    if (!*list) {
+      ASSERT_FALSE(cap.errors.empty());
+      EXPECT_NE(cap.errors[0].find("The update list could not be downloaded: HTTP/1.1 404"), std::string::npos)
+          << cap.All();
+    }
+  }
+}
+
+// A list or a table bigger than any real one is refused while it arrives or
+// decompresses, not read into memory or onto the disk whole.
+TEST_F(DbUpdate, OversizedListsAndTablesAreRefused) {
+  SetUpdateSizeLimits(8192, 65536);
+  std::string bomb = tvtest::NewDir("bomb");
+  // 1 MB that gzip packs into about a kilobyte.
+  tvtest::WriteFile(bomb + "big", tvtest::ReadFile(newDir + "os.dat") + std::string(1 << 20, '\0'));
+  ASSERT_TRUE(Gzip(bomb + "big", root + "tables/big.gz"));
+  ASSERT_LT(tv::FileSize(root + "tables/big.gz"), 8192);
+  {
+    Capture cap;
+    std::string list = kHead;
+    while (list.size() < 9000) list += Row("/tables/os.dat.gz", 1, 2);
+    SetList(list);
+    std::vector<CUpdateEntry> entries;
+    bool failed = false;
+    EXPECT_EQ(CheckDatabaseUpdates(&entries, nullptr, 0, &failed), 0);
+    EXPECT_TRUE(failed);
+    EXPECT_TRUE(cap.Mentions("is larger than 8192 bytes and was refused")) << cap.All();
+  }
+  {
+    Capture cap;
+    SetList(std::string(kHead) + Row("/tables/big.gz", 1, 2));
+    std::vector<CUpdateEntry> entries;
+    ASSERT_EQ(CheckDatabaseUpdates(&entries, nullptr, 0), 1) << cap.All();
+    int failed = 0;
+    DownloadDatabaseUpdates(entries, &failed);
+    EXPECT_EQ(failed, 1);
+    EXPECT_TRUE(cap.Mentions("expands to more than 65536 bytes")) << cap.All();
+  }
+  SetUpdateSizeLimits(64ull << 20, 512ull << 20);
+  ExpectOldTables();
+}
+
+// A long list whose rows name the same table: it is fetched and installed
+// once, the newest version of it.
+TEST_F(DbUpdate, EachTableIsFetchedOnce) {
+  std::string list = kHead;
+  for (int i = 0; i < 2500; ++i) list += Row(i == 1200 ? "/tables/os.dat.gz" : "/tables/none.gz", 1, i == 1200 ? 3 : 2);
+  SetList(list);
+  Capture cap;
+  auto t0 = std::chrono::steady_clock::now();
+  std::vector<CUpdateEntry> entries;
+  ASSERT_EQ(CheckDatabaseUpdates(&entries, nullptr, 0), 2500) << cap.All();
+  cap.infos.clear();
+  auto t1 = std::chrono::steady_clock::now();
+  int failed = -1;
+  EXPECT_EQ(DownloadDatabaseUpdates(entries, &failed), 1);
+  auto t2 = std::chrono::steady_clock::now();
+  printf("[ timing ] 2500 entries: check %.3f s, download %.3f s\n",
+         std::chrono::duration<double>(t1 - t0).count(), std::chrono::duration<double>(t2 - t1).count());
+  EXPECT_EQ(failed, 0);
+  EXPECT_EQ(cap.Requests(), 1) << cap.All();
+  EXPECT_TRUE(cap.errors.empty()) << cap.All();
+  EXPECT_EQ(tvtest::ReadFile(home + "os.dat"), tvtest::ReadFile(newDir + "os.dat"));
 }
 
 TEST_F(DbUpdate, StoppingDuringTheDownloadChangesNothing) {

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -544,6 +545,43 @@ TEST_F(RemoteLoad, FailedTransfersLeaveNoCopyForALaterLoad) {
   EXPECT_TRUE(HasText(capture.messages, "Cannot open URL '" + Url("none.log") + "'"));
   EXPECT_FALSE(HasText(capture.infos, "'" + Url("cut.log") + "' - Get from cache"));
   EXPECT_FALSE(HasText(capture.infos, "'" + Url("none.log") + "' - Get from cache"));
+}
+
+// Every source that could not be read is named with its reason, so an
+// unattended run can fail on them; a server that trickles its listing or its
+// log ends under the low-speed limit (shortened here to a second).
+TEST_F(RemoteLoad, ProblemsOfTheLoadNameEachFailedSourceAndWhy) {
+  tvtest::WriteFile(root + "ftp/alice/logs/f1.log", W3cLog("f1", 20));
+  tvtest::WriteFile(dir + "good.log", W3cLog("g", 5));
+  SetTransferLowSpeed(1024, 1000);
+  AddLocal(dir + "missing.log");
+  AddLocal(dir + "good.log");
+  AddHttp("none.log");
+  AddHttp("trickle.log");
+  CLogSource* slow = AddFtp("/logs/*.log");
+  SetStr(&slow->user, "slow");
+  SetStr(&slow->psw, "slow");
+  EXPECT_EQ(Load(), 1);
+  SetTransferLowSpeed(1024, 60000);
+  std::vector<std::string> problems = LogLoadProblems();
+  std::string all;
+  for (const std::string& p : problems) all += "  " + p + "\n";
+  const std::string expected[] = {
+      "Cannot list the folder '/logs/' on the FTP server '127.0.0.1': InternetException (getServerFiles): the "
+      "transfer stayed below 1024 bytes a second for 1 s",
+      "Cannot open URL '" + Url("none.log") + "': HTTP/1.1 404 Not Found",
+      "Cannot download '" + Url("trickle.log") + "': the transfer stayed below 1024 bytes a second for 1 s",
+      "Cannot read the log file '" + dir + "missing.log'",
+  };
+  ASSERT_EQ(problems.size(), std::size(expected)) << all;
+  for (const std::string& e : expected)
+    EXPECT_NE(std::find(problems.begin(), problems.end(), e), problems.end()) << e << "\n" << all;
+
+  // A load where everything was read has none.
+  g_project.sources.Clear();
+  AddLocal(dir + "good.log");
+  EXPECT_EQ(Load(), 1);
+  EXPECT_TRUE(LogLoadProblems().empty());
 }
 
 TEST_F(RemoteLoad, CopyCutShortOutsideTheLoaderIsFetchedAgain) {

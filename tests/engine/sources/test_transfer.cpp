@@ -109,6 +109,8 @@ class TransferTest : public ::testing::Test {
     CloseInternetSessions();
     ClearStop();
     SetTransferTimeout(30000);
+    SetTransferLowSpeed(1024, 60000);
+    SetTransferDeadline(0);
   }
   TransferParams Ftp(const std::string& server, int port, const char* user, const char* password) {
     m_server = server;
@@ -273,6 +275,23 @@ TEST_F(FtpTest, FailedDownloadsLeaveNoFile) {
   EXPECT_TRUE(std::filesystem::is_empty(dir));
   // The connection still works afterwards.
   EXPECT_TRUE(DownloadRemoteFile("error.log", 4, (dir + "ok").c_str(), nullptr)) << cap.All();
+}
+
+// A server that sends its listing a few bytes a second would keep the load
+// alive for ever under a one-byte-a-second rule; under the low-speed limit
+// (shortened here from a minute to a second) the listing fails.
+TEST_F(FtpTest, TrickledListingFailsUnderTheLowSpeedLimit) {
+  Capture cap;
+  SetTransferLowSpeed(1024, 1000);
+  ASSERT_EQ(ConnectToServer(kTransferFtp, Ftp("127.0.0.1", port, "slow", "slow"), 1), 1) << cap.All();
+  auto t0 = std::chrono::steady_clock::now();
+  CServerFileList list;
+  EXPECT_EQ(getServerFiles(list, "logs/", "*.log"), 0) << cap.All();
+  double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  printf("[ timing ] trickled listing given up after %.1f s\n", took);
+  EXPECT_LT(took, 20.0);
+  EXPECT_NE(LastTransferFailure().find("below 1024 bytes a second for 1 s"), std::string::npos) << cap.All();
+  EXPECT_EQ(list.Count(), 0);
 }
 
 TEST_F(FtpTest, AnonymousAndFirewallLogins) {
@@ -555,6 +574,45 @@ TEST_F(HttpTest, ErrorRepliesAndBrokenBodiesAreFailures) {
   }
   // Still usable after the failures.
   EXPECT_NE(OpenRemoteFile(Url("/access.log").c_str(), &size, &date), nullptr) << cap.All();
+}
+
+// A trickling body fails under the low-speed limit, a steady one that would
+// outlast the unattended run's deadline at the deadline; a quick one under
+// the same limits arrives whole.
+TEST_F(HttpTest, TrickledBodyAndTheDeadlineEndTheDownload) {
+  struct Case {
+    const char* path;
+    uint32_t lowBytes, lowMs, deadlineMs;
+    const char* why;  // "" when the download succeeds
+  };
+  const Case cases[] = {
+      {"/access.log", 1024, 1000, 5000, ""},
+      {"/trickle.log", 1024, 1000, 0, "below 1024 bytes a second for 1 s"},
+      {"/slow.log", 0, 0, 1500, "the time allowed for the transfers ran out"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    Capture cap;
+    SetTransferLowSpeed(c.lowBytes, c.lowMs);
+    SetTransferDeadline(c.deadlineMs);
+    ASSERT_EQ(ConnectToServer(kTransferHttp, Http(Url("/")), 1), 1) << cap.All();
+    std::string target = dir + "target";
+    auto t0 = std::chrono::steady_clock::now();
+    bool ok = DownloadRemoteFile(Url(c.path).c_str(), 0, target.c_str(), nullptr);
+    double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    printf("[ timing ] %s ended after %.1f s\n", c.path, took);
+    CloseInternetSessions();
+    if (!*c.why) {
+      EXPECT_TRUE(ok) << cap.All();
+      EXPECT_EQ(tvtest::ReadFile(target), AccessBody());
+      continue;
+    }
+    EXPECT_FALSE(ok);
+    EXPECT_LT(took, 20.0);
+    EXPECT_FALSE(tv::FileExists(target));
+    EXPECT_NE(LastTransferFailure().find(c.why), std::string::npos) << cap.All();
+    EXPECT_TRUE(cap.Mentions(c.why)) << cap.All();
+  }
 }
 
 TEST_F(HttpTest, CredentialsRedirectAndProxy) {

@@ -11,6 +11,7 @@
 #include <wx/uiaction.h>
 #include <wx/wx.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <regex>
@@ -35,6 +36,7 @@
 #include "tests/ui/wxtest.h"
 #include "ui/core/chartlayout.h"
 #include "ui/core/uistate.h"
+#include "ui/core/workspaceoptions.h"
 #include "ui/panes/chartpane.h"
 #include "ui/panes/detailtreepane.h"
 #include "ui/panes/reportpanes.h"
@@ -613,6 +615,37 @@ TEST_F(PanesWindow, WorkspacePaneEditsSourcesAndGroups) {
   g_project.groups.CopyFrom(g_workspace.groups);
   ReportPaneHooks() = PaneHooks();
   dialogs = saved;
+}
+
+// A workspace of many sources: the pane fills its list in one batch. The time
+// is printed, not bounded.
+TEST_F(PanesWindow, WorkspacePaneShowsManySourcesInOneBatch) {
+  ShowPaneSlot(FirstPaneSlot(kPaneWorkspace));
+  CWorkspaceDlg* pane = WorkspacePane();
+  const int before = g_project.sources.Count();
+  CLogSource s;
+  CLogSourceList::InitEntry(&s);
+  for (int i = 0; i < 100000; ++i) {
+    SetStr(&s.file, ("/logs/access-" + std::to_string(i) + ".log").c_str());
+    ASSERT_NE(g_project.sources.Add(s), nullptr);
+  }
+  CLogSourceList::FreeEntry(&s);
+  auto t0 = std::chrono::steady_clock::now();
+  pane->FillLogSourceList(before + 99999);
+  auto t1 = std::chrono::steady_clock::now();
+  pane->logList->Update();
+  wxtest::Pump(20);
+  auto t2 = std::chrono::steady_clock::now();
+  printf("[ timing ] 100000 sources: list filled in %.3f s, drawn after %.3f s more\n",
+         std::chrono::duration<double>(t1 - t0).count(), std::chrono::duration<double>(t2 - t1).count());
+  ASSERT_EQ(pane->logList->GetCount(), static_cast<unsigned>(before + 100000));
+  EXPECT_EQ(tv::WxToBytes(pane->logList->GetString(before + 99999)),
+            LogSourceLine(g_project.sources[before + 99999]));
+  wxArrayInt selected;
+  ASSERT_EQ(pane->logList->GetSelections(selected), 1);
+  EXPECT_EQ(selected[0], before + 99999);
+  while (g_project.sources.Count() > before) g_project.sources.Delete(g_project.sources.Count() - 1);
+  pane->FillLogSourceList(0);
 }
 
 TEST(ReanalyzeWorkspace, AnalysesOnlyWithAReportOpen) {
