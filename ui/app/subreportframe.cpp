@@ -115,6 +115,10 @@ void CAuxFrame::ShowSubreportPage(int kind) {
   if (m_mode == kTableMode) {
     CSortListCtrl* list = m_list->reportList;
     list->rowTable = nullptr;
+    list->rows.Free();
+    // Emptied, it shows no report: the page's result must fill it again even
+    // when the query finds its result held from before.
+    list->reportKind = -1;
     list->SetItemCount(0);
     list->Refresh();
     m_list->Show();

@@ -12,6 +12,7 @@
 #include "engine/tables/urltext.h"
 #include "platform/launcher.h"
 #include "ui/core/panetables.h"
+#include "ui/core/reportcells.h"
 #include "ui/core/uistate.h"
 
 CNavigation g_nav;
@@ -173,7 +174,8 @@ void RunCurrentQuery() {
   if (kind == kReportSummary) {
     g_lastQueryRan = RunSummaryQuery(g_project, g_summaryStats, g_uiQuery) != 0;
   } else if (kind > 0 && kind <= kMaxReportKind) {
-    g_lastQueryRan = RunQuery(g_project, kind, GetCurrentQueryState(), g_uiQuery) != 0;
+    uint32_t extras[6];
+    g_lastQueryRan = RunQuery(g_project, kind, GetCurrentQueryState(), g_uiQuery, ExtraQueryKinds(kind, extras)) != 0;
   }
   EngineInfo("End Query");
 }
@@ -194,7 +196,8 @@ CRowTable* RunPreviewQuery() {
   params.levels[level + 1].kind = static_cast<uint32_t>(kind);
   params.levels[level + 1].rowFlags = -1;
   params.alternatives[level + 1] = CLevelAlternatives{};
-  RunQuery(g_project, kind, table, params);
+  uint32_t extras[6];
+  RunQuery(g_project, kind, table, params, ExtraQueryKinds(kind, extras));
   return &table;
 }
 

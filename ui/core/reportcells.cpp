@@ -415,6 +415,13 @@ int ExtraColumnIds(int kind, int ids[5]) {
   return ParseColumnMarks(g_workspace.GetColumnsCfg(static_cast<uint16_t>(kind)), ids);
 }
 
+const uint32_t* ExtraQueryKinds(int kind, uint32_t kinds[6]) {
+  int ids[5];
+  int n = ExtraColumnIds(kind, ids);
+  for (int i = 0; i < 6; ++i) kinds[i] = i < n ? static_cast<uint32_t>(ids[i]) : 0;
+  return kinds;
+}
+
 std::vector<ReportColumnDef> CustomColumnDefs(int kind) {
   std::vector<ReportColumnDef> columns;
   int ids[5];

@@ -48,6 +48,8 @@ std::vector<ReportColumnDef> CustomColumnDefs(int kind);
 // The configured ids (2-7) of the kind's extra columns, in order; returns how
 // many (at most 5). Also the key kinds the query counts for them.
 int ExtraColumnIds(int kind, int ids[5]);
+// The same ids as the query's extra key kinds: zero-ended, for RunQuery.
+const uint32_t* ExtraQueryKinds(int kind, uint32_t kinds[6]);
 std::vector<ReportColumnDef> GroupColumnDefs(int kind, int levelAboveKind);
 
 // The side list of groups: one item per workspace group ("..." for an empty

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "base/msgsink.h"
 #include "engine/store/project.h"
@@ -121,9 +122,32 @@ uint32_t PreviewJob(void*) {
   return 1;
 }
 
+// A row chosen in the level's list while a preview ran; taken up when it ends
+// (a preview leaves the level's rows in place).
+struct PendingSelection {
+  bool set = false;
+  CRow* row = nullptr;
+  long item = -1;
+  std::vector<CRow*> selected;
+};
+PendingSelection s_pendingSelection;
+bool s_previewRunning = false;
+
+void TakePendingSelection() {
+  if (!s_pendingSelection.set) return;
+  PendingSelection p = std::move(s_pendingSelection);
+  s_pendingSelection = {};
+  StoreLevelSelection(p.row, p.item, static_cast<int>(p.selected.size()), p.selected.data());
+  GoDownAndRun();
+}
+
 int32_t PreviewDone(int32_t) {
   g_runPending = false;
-  if (!s_previewTable || !s_previewFrame || g_nav.previewMode < 0) return 0;
+  s_previewRunning = false;
+  if (!s_previewTable || !s_previewFrame || g_nav.previewMode < 0) {
+    s_pendingSelection = {};
+    return 0;
+  }
   if (g_nav.previewMode == 1) {
     if (auto* pane = dynamic_cast<CReportPane*>(s_previewFrame)) {
       pane->reportList->inSubreportFrame = 1;
@@ -141,11 +165,17 @@ int32_t PreviewDone(int32_t) {
     chart->SetChartPaneData(g_nav.previewKind, s_previewTable);
   }
   AppendProgressText(nullptr);
+  TakePendingSelection();
   return 0;
 }
 
 void OnListSelection(CRow* row, long item, bool inSubreportFrame, const std::vector<CRow*>& selected) {
-  if (inSubreportFrame || IsWorkerBusy()) return;
+  if (inSubreportFrame) return;
+  if (IsWorkerBusy()) {
+    // Only a preview keeps the level's rows; any other job refills the list.
+    if (s_previewRunning) s_pendingSelection = {true, row, item, selected};
+    return;
+  }
   StoreLevelSelection(row, item, static_cast<int>(selected.size()), selected.data());
   if (g_nav.previewMode != -1) GoDownAndRun();
 }
@@ -157,6 +187,7 @@ void InstallNavigation(wxTopLevelWindow* frame) {
   ReportPaneHooks().rerunAll = [] { RerunAllOnWorker(nullptr); };
   ReportPaneHooks().resetNavigation = [](int reload) { ResetNavigation(reload); };
   ReportListNavigation().setSubreportKey = OnListSelection;
+  ReportListNavigation().rowsHeldWhilePending = [] { return s_previewRunning; };
   ReportListNavigation().openSummaryRowReport = [](long row) { OpenSummaryRowReport(row); };
   ReportListNavigation().showReportContextMenu = [](const wxPoint& at, bool sub) { ShowReportContextMenu(at, sub); };
   g_nav.chartMode = false;
@@ -171,6 +202,7 @@ void UninstallNavigation() {
   ReportPaneHooks().rerunAll = nullptr;
   ReportPaneHooks().resetNavigation = nullptr;
   ReportListNavigation().setSubreportKey = nullptr;
+  ReportListNavigation().rowsHeldWhilePending = nullptr;
   ReportListNavigation().openSummaryRowReport = nullptr;
   ReportListNavigation().showReportContextMenu = nullptr;
   s_previewFrame = nullptr;
@@ -317,6 +349,7 @@ void GoDownAndRun() {
   // Through the worker like every query, so it never meets a running job in the tables.
   if (g_nav.previewMode < 0 || !s_previewFrame || IsWorkerBusy()) return;
   g_runPending = true;
+  s_previewRunning = true;
   RunInWorkerThread(PreviewJob, nullptr, PreviewDone);
 }
 

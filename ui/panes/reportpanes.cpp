@@ -14,6 +14,7 @@
 
 #include "engine/query/query.h"
 #include "engine/store/project.h"
+#include "ui/core/reportcells.h"
 #include "ui/core/uistate.h"
 #include "ui/core/workspaceoptions.h"
 #include "ui/panes/chartpane.h"
@@ -47,7 +48,10 @@ int s_rerunKind = -1;
 CRowTable* s_rerunTable = nullptr;
 
 uint32_t RerunJob(void*) {
-  if (s_rerunTable) g_lastQueryRan = RunQuery(g_project, s_rerunKind, *s_rerunTable, g_uiQuery) != 0;
+  uint32_t extras[6];
+  if (s_rerunTable)
+    g_lastQueryRan =
+        RunQuery(g_project, s_rerunKind, *s_rerunTable, g_uiQuery, ExtraQueryKinds(s_rerunKind, extras)) != 0;
   SendJobDone();
   return 1;
 }

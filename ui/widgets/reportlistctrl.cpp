@@ -265,16 +265,18 @@ void CSortListCtrl::OnColumnClick(wxListEvent& event) {
 }
 
 void CSortListCtrl::SelectItem(long item) {
+  const ReportListHooks& hooks = ReportListNavigation();
+  const bool rowsValid =
+      !g_runPending || (!inSubreportFrame && hooks.rowsHeldWhilePending && hooks.rowsHeldWhilePending());
   std::vector<CRow*> selected;
-  if (GetSelectedItemCount() >= 2 && !g_runPending) {
+  if (GetSelectedItemCount() >= 2 && rowsValid) {
     for (long i = GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); i != -1;
          i = GetNextItem(i, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED)) {
       if (CRow* row = RowOfItem(i)) selected.push_back(row);
     }
   }
   if (!inSubreportFrame) CurrentReportList = this;
-  if (reportKind == kReportSummary || g_runPending) return;
-  const ReportListHooks& hooks = ReportListNavigation();
+  if (reportKind == kReportSummary || !rowsValid) return;
   if (hooks.setSubreportKey) hooks.setSubreportKey(RowOfItem(item), item, inSubreportFrame != 0, selected);
 }
 

@@ -27,6 +27,9 @@ struct ReportListHooks {
   std::function<void(long item)> openSummaryRowReport;
   // The report context menu at a screen position.
   std::function<void(const wxPoint& screenPos, bool inSubreportFrame)> showReportContextMenu;
+  // True while the run that is pending leaves the report lists' rows in place
+  // (the subreport frame's query): a row chosen then is still handed on.
+  std::function<bool()> rowsHeldWhilePending;
 };
 ReportListHooks& ReportListNavigation();
 
