@@ -102,7 +102,7 @@ wxDateTime DateOf(uint32_t packed) {
 wxComboCtrl* PickerCombo(wxDatePickerCtrl* picker) {
   if (!picker) return nullptr;
   for (wxWindow* child : picker->GetChildren())
-    if (auto* combo = wxDynamicCast(child, wxComboCtrl)) return combo;
+    if (auto* combo = dynamic_cast<wxComboCtrl*>(child)) return combo;
   return nullptr;
 }
 

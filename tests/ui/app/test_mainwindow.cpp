@@ -492,7 +492,7 @@ TEST_F(MainFrameTest, PickersShowTheAnalysedSpanAndAChosenDateFilters) {
 // The parts of a date picker a user types in and drops down.
 wxComboCtrl* ComboOf(wxDatePickerCtrl* picker) {
   for (wxWindow* child : picker->GetChildren())
-    if (auto* combo = wxDynamicCast(child, wxComboCtrl)) return combo;
+    if (auto* combo = dynamic_cast<wxComboCtrl*>(child)) return combo;
   return nullptr;
 }
 
@@ -629,7 +629,7 @@ TEST_F(MainFrameTest, SmallWindowKeepsPanesApartAndButtonsWholeAndStopsAtTheirMi
   ASSERT_TRUE(pane->IsShownOnScreen());
   std::vector<wxWindow*> buttons, parts;
   for (wxWindow* child : pane->GetChildren()) {
-    if (auto* button = wxDynamicCast(child, wxButton)) {
+    if (auto* button = dynamic_cast<wxButton*>(child)) {
       buttons.push_back(button);
       EXPECT_GE(button->GetSize().GetWidth(), button->GetBestSize().GetWidth())
           << "\"" << tv::WxToBytes(button->GetLabel()) << "\" is cut";
@@ -639,7 +639,7 @@ TEST_F(MainFrameTest, SmallWindowKeepsPanesApartAndButtonsWholeAndStopsAtTheirMi
   ExpectApart(buttons, "buttons");
   // The log list, the buttons under it and the group box side by side.
   for (wxWindow* child : pane->GetChildren())
-    if (!wxDynamicCast(child, wxButton) && child != pane->groupList) parts.push_back(child);
+    if (!dynamic_cast<wxButton*>(child) && child != pane->groupList) parts.push_back(child);
   for (int i = 0; i < 3; ++i) parts.push_back(buttons[static_cast<size_t>(i)]);
   ExpectApart(parts, "workspace pane");
   // Every part inside the pane.
