@@ -10,6 +10,7 @@
 #include "engine/query/summary.h"
 #include "engine/store/project.h"
 #include "engine/tables/urltext.h"
+#include "output/chart.h"
 #include "platform/launcher.h"
 #include "ui/core/panetables.h"
 #include "ui/core/uistate.h"
@@ -365,7 +366,8 @@ bool CanEditHostName() {
 
 bool CanShowChart() {
   int kind = GetCurrentReportType();
-  return kind != 0 && kind != kReportSpiderTree && kind != kReportSummary;
+  // A kind without a picture would open an empty chart pane.
+  return kind != 0 && kind != kReportSpiderTree && kind != kReportSummary && ChartPictureName(kind, nullptr);
 }
 
 bool IsNonPageReport(int kind) {

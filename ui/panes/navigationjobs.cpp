@@ -1,6 +1,7 @@
 #include "ui/panes/navigationjobs.h"
 
 #include <wx/app.h>
+#include <wx/timer.h>
 #include <wx/utils.h>
 
 #include <cstdio>
@@ -30,6 +31,32 @@ void (*s_rerunWorkerTail)() = nullptr;
 ContextMenuPopupFn s_popup;
 std::function<void()> s_levelMoved;
 bool s_jobOk = false;
+// A filter change asked for a re-run while another job ran: one re-run
+// follows that job, so the report always matches the switches on screen.
+bool s_rerunQueued = false;
+
+// Looks again shortly while a job runs: the queued re-run starts once the
+// running job's completion has shown its result.
+wxTimer* s_rerunTimer = nullptr;
+
+void RunQueuedRerun() {
+  if (!s_rerunQueued) return;
+  if (IsWorkerBusy()) {
+    if (s_rerunTimer) s_rerunTimer->StartOnce(30);
+    return;
+  }
+  s_rerunQueued = false;
+  RerunAllOnWorker(nullptr);
+}
+
+void QueueRerun() {
+  s_rerunQueued = true;
+  if (!s_rerunTimer) {
+    s_rerunTimer = new wxTimer;
+    s_rerunTimer->Bind(wxEVT_TIMER, [](wxTimerEvent&) { RunQueuedRerun(); });
+  }
+  if (!s_rerunTimer->IsRunning()) s_rerunTimer->StartOnce(30);
+}
 
 int LevelSlot() { return g_nav.levelPane[GetCurrentLevel()]; }
 
@@ -175,6 +202,8 @@ void UninstallNavigation() {
   ReportListNavigation().showReportContextMenu = nullptr;
   s_previewFrame = nullptr;
   g_nav.previewMode = -1;
+  s_rerunQueued = false;
+  if (s_rerunTimer) s_rerunTimer->Stop();
 }
 
 void GoToReport(int kind, int check) {
@@ -218,7 +247,12 @@ void SwitchTopReport(int kind) {
 void RerunAllOnWorker(void (*callback)()) { RerunAllOnWorkerThen(nullptr, callback); }
 
 void RerunAllOnWorkerThen(void (*workerTail)(), void (*callback)()) {
-  if (IsWorkerBusy()) return;
+  if (IsWorkerBusy()) {
+    // A plain re-run (a filter changed) is never dropped; one with work of
+    // its own is the caller's to repeat.
+    if (!workerTail && !callback) QueueRerun();
+    return;
+  }
   g_runPending = true;
   s_rerunCallback = callback;
   s_rerunWorkerTail = workerTail;

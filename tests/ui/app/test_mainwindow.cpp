@@ -12,6 +12,9 @@
 #include <wx/wx.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -257,23 +260,15 @@ TEST_F(MainFrameTest, DrillDownAndTheSubreportFrameAsTableAndChart) {
   wxtest::Pump(100);
   EXPECT_TRUE(wxtest::SaveScreenshot("mainframe_subreport_chart"));
 
-  // The chart frame: the level's own chart below its table, no tabs.
+  // Hosts have no chart picture: no chart frame.
+  EXPECT_FALSE(Answer(ID_VIEW_CHART_FRAME).enabled);
   Command(ID_VIEW_CHART_FRAME);
-  ASSERT_TRUE(frame->SubreportShown());
-  EXPECT_TRUE(aux->ChartFrameInUse());
-  EXPECT_EQ(aux->Tabs()->GetPageCount(), 0u);
-  EXPECT_TRUE(aux->ChartFramePane()->IsShown());
-  EXPECT_EQ(aux->ChartFramePane()->reportKind, kReportHost);
-  EXPECT_EQ(aux->ChartFramePane()->queryState, &GetCurrentQueryState());
-  EXPECT_EQ(g_nav.previewMode, -1);
+  EXPECT_FALSE(aux->ChartFrameInUse());
 
-  // Back: the chart frame follows to the level above.
+  // Back to the pages above.
   Command(ID_GO_PREVIOUS);
   ASSERT_TRUE(WaitJob());
   EXPECT_EQ(GetCurrentLevel(), 0);
-  ASSERT_TRUE(frame->SubreportShown());
-  EXPECT_EQ(aux->ChartFramePane()->reportKind, kReportPage);
-  EXPECT_EQ(aux->ChartFramePane()->queryState, &GetCurrentQueryState());
 
   // A subreport list closes on a move to another level.
   ChooseRow();
@@ -403,9 +398,18 @@ TEST_F(MainFrameTest, UpdateAnswersWhilePendingWithoutAndWithARowAndWithTheSubre
   EXPECT_FALSE(close->IsEnabled());
   EXPECT_TRUE(Answer(ID_VIEW_SUBREPORT_TABLE).enabled);
 
-  // The chart in place of the table closes the subreport row; Ctrl+T turns back.
+  // Hosts have no chart picture: Chart is off and does nothing.
+  EXPECT_FALSE(Answer(ID_VIEW_CHART).enabled);
+  Command(ID_VIEW_CHART);
+  EXPECT_FALSE(g_nav.chartMode);
+  // Browsers have one: the chart in place of the table closes the subreport
+  // row; Ctrl+T turns back.
+  GoToReport(kReportBrowser, 1);
+  ASSERT_TRUE(WaitJob());
+  ASSERT_EQ(GetCurrentReportType(), kReportBrowser);
   Command(ID_VIEW_SUBREPORT_TABLE);
   ASSERT_TRUE(WaitJob());
+  ASSERT_TRUE(frame->SubreportShown());
   Command(ID_VIEW_CHART);
   EXPECT_TRUE(g_nav.chartMode);
   EXPECT_FALSE(frame->SubreportShown());
@@ -541,6 +545,53 @@ TEST_F(MainFrameTest, ClosingMaximisedKeepsTheLastNormalPlacement) {
     ASSERT_TRUE(tv::RegReadDword(names[i], &value));
     EXPECT_EQ(value, 100 + i) << names[i];
   }
+}
+
+// A job that holds the worker until the test lets it go.
+std::atomic<bool> s_holdWorker{false};
+uint32_t HoldJob(void*) {
+  while (s_holdWorker) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  SendJobDone();
+  return 1;
+}
+int32_t HoldDone(int32_t) { return 0; }
+
+// A filter clicked while a job runs is not lost: one re-run follows the job
+// and the list then counts what the switches on screen say.
+TEST_F(MainFrameTest, FilterClickedWhileAJobRunsIsRunAfterIt) {
+  Open(kReportPage);
+  auto* pane = dynamic_cast<CReportListDlg*>(ShownList());
+  ASSERT_NE(pane, nullptr);
+  frame->Raise();
+  wxtest::Pump(100);
+  s_holdWorker = true;
+  RunInWorkerThread(HoldJob, nullptr, HoldDone);
+  ASSERT_TRUE(IsWorkerBusy());
+  // Errors only: a report of other rows than the one on show.
+  wxRadioButton* without = pane->ResponseButton(2);
+  wxUIActionSimulator sim;
+  sim.MouseMove(without->GetScreenRect().GetLeft() + 8, without->GetScreenRect().GetTop() + without->GetSize().y / 2);
+  wxtest::Pump(50);
+  sim.MouseClick();
+  ASSERT_TRUE(wxtest::PumpUntil([&] { return without->GetValue(); }, 3000)) << "the click did not reach the radio";
+  s_holdWorker = false;
+  ASSERT_TRUE(wxtest::PumpUntil([] { return !IsWorkerBusy() && !g_runPending; }, 20000));
+  wxtest::Pump(200);
+  ASSERT_TRUE(wxtest::PumpUntil([] { return !IsWorkerBusy() && !g_runPending; }, 20000));
+  EXPECT_TRUE(without->GetValue());
+  EXPECT_EQ(g_uiQuery.successOn, 0u);
+  EXPECT_EQ(g_uiQuery.errorsOn, 1u);
+  // An independent run with the switches on screen.
+  CRowTable expected;
+  RunQuery(g_project, kReportPage, expected, g_uiQuery);
+  CQueryParams all = g_uiQuery;
+  all.successOn = 1;
+  CRowTable before;
+  RunQuery(g_project, kReportPage, before, all);
+  ASSERT_NE(SortedHits(before), SortedHits(expected)) << "the fixture shows no change";
+  EXPECT_EQ(SortedHits(GetCurrentQueryState()), SortedHits(expected));
+  EXPECT_EQ(pane->shownTable, &GetCurrentQueryState());
+  EXPECT_TRUE(wxtest::SaveScreenshot("mainframe_filter_after_job"));
 }
 
 }  // namespace
