@@ -504,6 +504,9 @@ void CMainFrame::JobEnded() {
     m_aux->SubreportChart()->Refresh();
     m_aux->ChartFramePane()->Refresh();
   }
+  // The buttons' look follows the answers now, not at the next idle time
+  // that the display may not bring until the pointer moves.
+  if (m_toolbar) m_toolbar->UpdateWindowUI(wxUPDATE_UI_RECURSE);
   if (m_closePending && !IsWorkerBusy()) CallAfter([this] { Close(); });
 }
 

@@ -102,6 +102,9 @@ void SetLevelPane(int paneSlot, int kind) {
   int level = GetCurrentLevel();
   g_nav.levelPane[level] = paneSlot;
   ClearLevel(level, kind);
+  // A report opened anew at a level starts with the default chart.
+  g_nav.chartType[level] = 0;
+  g_nav.chartSource[level] = 0;
   g_nav.highestLevel = level;
   SyncLevelState();
 }

@@ -190,6 +190,14 @@ void InstallNavigation(wxTopLevelWindow* frame) {
   g_nav.reportsShown = false;
   g_nav.savedFlag = false;
   g_nav.levelPane[0] = FirstPaneSlot(kPaneWorkspace);
+  // A choice in the level's chart pane is kept for that level.
+  if (CChartDlg* chart = ChartPane())
+    chart->redrawLevel = [chart] {
+      const int level = GetCurrentLevel();
+      g_nav.chartType[level] = g_chartType;
+      g_nav.chartSource[level] = g_chartSource;
+      chart->Refresh();
+    };
 }
 
 void UninstallNavigation() {
@@ -204,6 +212,7 @@ void UninstallNavigation() {
   g_nav.previewMode = -1;
   s_rerunQueued = false;
   if (s_rerunTimer) s_rerunTimer->Stop();
+  if (CChartDlg* chart = ChartPane()) chart->redrawLevel = nullptr;
 }
 
 void GoToReport(int kind, int check) {
@@ -238,7 +247,8 @@ void GoForwardLevel() {
 
 void SwitchTopReport(int kind) {
   if (kind == g_topReportKind || IsWorkerBusy()) return;
-  g_nav.chartMode = false;
+  // The chart mode stays: the result shows as a chart when its kind has one.
+  if (CChartDlg* chart = ChartPane()) chart->SetChartPaneData(-1, nullptr);
   g_nav.requestedKind = static_cast<uint16_t>(kind);
   g_runPending = true;
   RunInWorkerThread(SwitchTopReportJob, nullptr, SwitchTopReportDone);
@@ -286,7 +296,11 @@ void RefreshAfterNewDocument() {
     ws->FillLogSourceList(0);
     ws->FillGroupList(0);
   }
-  if (!g_nav.reportsShown) return;
+  if (!g_nav.reportsShown) {
+    // The loading's status lines are over: nothing more runs.
+    AppendProgressText(nullptr);
+    return;
+  }
   if (wxWindow* shown = ReportPane(CurrentPaneSlot())) shown->Hide();
   ResetNavigation(1);
   g_runPending = true;
@@ -324,8 +338,14 @@ void ShowPane(int chart) {
   CChartDlg* chartPane = ChartPane();
   if (chart && CanShowChart() && chartPane) {
     g_nav.chartMode = true;
+    const int level = GetCurrentLevel();
+    chartPane->chartType = g_nav.chartType[level];
+    chartPane->chartSource = g_nav.chartSource[level];
+    chartPane->TransferToChoices();
     chartPane->SetChartPaneData(GetCurrentReportType(), &GetCurrentQueryState());
     ShowPaneSlot(FirstPaneSlot(kPaneChart));
+    // The keys (Ctrl+T back to the table) reach the frame from the pane.
+    chartPane->SetFocus();
     return;
   }
   g_nav.chartMode = false;

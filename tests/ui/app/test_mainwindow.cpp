@@ -560,6 +560,10 @@ int32_t HoldDone(int32_t) { return 0; }
 // and the list then counts what the switches on screen say.
 TEST_F(MainFrameTest, FilterClickedWhileAJobRunsIsRunAfterIt) {
   Open(kReportPage);
+  // A result on show: the toolbar's buttons are usable at once.
+  for (int id : {static_cast<int>(wxID_NEW), static_cast<int>(wxID_OPEN), static_cast<int>(wxID_SAVE),
+                 static_cast<int>(ID_REPORT_RELOAD), static_cast<int>(ID_REPORT_WORKSPACE_SETTINGS)})
+    EXPECT_TRUE(frame->ToolBar()->GetToolEnabled(id)) << "toolbar button " << id;
   auto* pane = dynamic_cast<CReportListDlg*>(ShownList());
   ASSERT_NE(pane, nullptr);
   frame->Raise();
@@ -592,6 +596,52 @@ TEST_F(MainFrameTest, FilterClickedWhileAJobRunsIsRunAfterIt) {
   EXPECT_EQ(SortedHits(GetCurrentQueryState()), SortedHits(expected));
   EXPECT_EQ(pane->shownTable, &GetCurrentQueryState());
   EXPECT_TRUE(wxtest::SaveScreenshot("mainframe_filter_after_job"));
+}
+
+// The chart of a report: Pie clicked on one report is kept for its level, a
+// new top report keeps the chart mode with its own default chart, and Ctrl+T
+// turns back to the table at once.
+TEST_F(MainFrameTest, ChartChoiceIsKeptPerReportAndCtrlTTurnsBack) {
+  Open(kReportBrowser);
+  frame->Raise();
+  wxtest::Pump(100);
+  Command(ID_VIEW_CHART);
+  ASSERT_TRUE(g_nav.chartMode);
+  CChartDlg* chart = ChartPane();
+  ASSERT_EQ(CurrentPaneSlot(), FirstPaneSlot(kPaneChart));
+  wxRadioButton* pie = dynamic_cast<wxRadioButton*>(chart->FindWindow(1003));
+  ASSERT_NE(pie, nullptr);
+  wxUIActionSimulator sim;
+  sim.MouseMove(pie->GetScreenRect().GetLeft() + 8, pie->GetScreenRect().GetTop() + pie->GetSize().y / 2);
+  wxtest::Pump(50);
+  sim.MouseClick();
+  ASSERT_TRUE(wxtest::PumpUntil([&] { return chart->chartType == 1; }, 3000)) << "the click did not reach Pie";
+  EXPECT_EQ(g_nav.chartType[0], 1);
+
+  // Another top report: still a chart, with the default type of its own.
+  SwitchTopReport(kReportCountry);
+  ASSERT_TRUE(WaitJob());
+  ASSERT_EQ(GetCurrentReportType(), kReportCountry);
+  EXPECT_TRUE(g_nav.chartMode);
+  EXPECT_EQ(CurrentPaneSlot(), FirstPaneSlot(kPaneChart));
+  EXPECT_EQ(chart->reportKind, kReportCountry);
+  EXPECT_EQ(chart->chartType, 0);
+  EXPECT_FALSE(pie->GetValue());
+  wxtest::Pump(200);
+  EXPECT_TRUE(wxtest::SaveScreenshot("mainframe_chart_countries"));
+
+  // Ctrl+T from the keyboard, no click first: the table again.
+  sim.Char('t', wxMOD_CONTROL);
+  EXPECT_TRUE(wxtest::PumpUntil([] { return !g_nav.chartMode; }, 3000)) << "Ctrl+T did not reach the frame";
+  EXPECT_EQ(CurrentPaneSlot(), g_nav.levelPane[0]);
+
+  // A kind without a chart: the switch shows its table.
+  Command(ID_VIEW_CHART);
+  ASSERT_TRUE(g_nav.chartMode);
+  SwitchTopReport(kReportPage);
+  ASSERT_TRUE(WaitJob());
+  EXPECT_FALSE(g_nav.chartMode);
+  EXPECT_EQ(CurrentPaneSlot(), g_nav.levelPane[0]);
 }
 
 }  // namespace
