@@ -176,7 +176,7 @@ bool CMainFrame::Create(const wxString& title) {
 
   if (!CreateClient()) return false;
 
-  std::vector<wxAcceleratorEntry> keys = CIconMenu::AcceleratorEntries();
+  std::vector<wxAcceleratorEntry> keys = CIconMenu::WindowAcceleratorEntries();
   if (!keys.empty()) SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(keys.size()), keys.data()));
 
   for (int command : FrameUiCommands()) Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, WindowId(command));
