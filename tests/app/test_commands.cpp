@@ -171,6 +171,8 @@ class CommandsTest : public ::testing::Test {
 };
 
 TEST_F(CommandsTest, FileMenuPrintsOnlyAShownReport) {
+  // The workspace is open and nothing runs.
+  EXPECT_EQ(MainFrame()->GetStatusBar()->GetStatusText(0), "Ready");
   // Nothing shown yet: the report commands are off and Print opens nothing.
   ExpectDisabled({wxID_PRINT, ID_REPORT_EXPORT_TEXT, ID_REPORT_EXPORT_CSV, ID_REPORT_RELOAD,
                   ID_REPORT_EXPORT_ALL_CSV, wxID_COPY},

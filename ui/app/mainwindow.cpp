@@ -223,7 +223,7 @@ bool CMainFrame::Create(const wxString& title) {
 
   if (!CreateClient()) return false;
 
-  std::vector<wxAcceleratorEntry> keys = CIconMenu::AcceleratorEntries();
+  std::vector<wxAcceleratorEntry> keys = CIconMenu::WindowAcceleratorEntries();
   if (!keys.empty()) SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(keys.size()), keys.data()));
 
   for (int command : FrameUiCommands()) Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, WindowId(command));
@@ -691,6 +691,9 @@ void CMainFrame::JobEnded() {
     m_aux->SubreportChart()->Refresh();
     m_aux->ChartFramePane()->Refresh();
   }
+  // The buttons' look follows the answers now, not at the next idle time
+  // that the display may not bring until the pointer moves.
+  if (m_toolbar) m_toolbar->UpdateWindowUI(wxUPDATE_UI_RECURSE);
   if (m_closePending && !IsWorkerBusy()) CallAfter([this] { Close(); });
 }
 

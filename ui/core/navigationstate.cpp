@@ -10,6 +10,7 @@
 #include "engine/query/summary.h"
 #include "engine/store/project.h"
 #include "engine/tables/urltext.h"
+#include "output/chart.h"
 #include "platform/launcher.h"
 #include "ui/core/panetables.h"
 #include "ui/core/reportcells.h"
@@ -102,6 +103,9 @@ void SetLevelPane(int paneSlot, int kind) {
   int level = GetCurrentLevel();
   g_nav.levelPane[level] = paneSlot;
   ClearLevel(level, kind);
+  // A report opened anew at a level starts with the default chart.
+  g_nav.chartType[level] = 0;
+  g_nav.chartSource[level] = 0;
   g_nav.highestLevel = level;
   SyncLevelState();
 }
@@ -368,7 +372,8 @@ bool CanEditHostName() {
 
 bool CanShowChart() {
   int kind = GetCurrentReportType();
-  return kind != 0 && kind != kReportSpiderTree && kind != kReportSummary;
+  // A kind without a picture would open an empty chart pane.
+  return kind != 0 && kind != kReportSpiderTree && kind != kReportSummary && ChartPictureName(kind, nullptr);
 }
 
 bool IsNonPageReport(int kind) {

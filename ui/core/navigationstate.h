@@ -26,6 +26,9 @@ struct CNavigation {
   bool reportsShown = false;
   bool reloadNeeded = false;
   bool chartMode = false;
+  // The chart choices (type, source) made for the report of each level.
+  int32_t chartType[kMaxQueryLevels] = {};
+  int32_t chartSource[kMaxQueryLevels] = {};
   // Rows of several selected items per level (g_uiQuery.alternatives point here).
   std::vector<CLevelFilter> multi[kMaxQueryLevels];
   CRowTable topTables[kMaxReportKind + 1];  // level 0, by kind

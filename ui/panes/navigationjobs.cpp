@@ -1,6 +1,7 @@
 #include "ui/panes/navigationjobs.h"
 
 #include <wx/app.h>
+#include <wx/timer.h>
 #include <wx/utils.h>
 
 #include <cstdio>
@@ -31,6 +32,32 @@ void (*s_rerunWorkerTail)() = nullptr;
 ContextMenuPopupFn s_popup;
 std::function<void()> s_levelMoved;
 bool s_jobOk = false;
+// A filter change asked for a re-run while another job ran: one re-run
+// follows that job, so the report always matches the switches on screen.
+bool s_rerunQueued = false;
+
+// Looks again shortly while a job runs: the queued re-run starts once the
+// running job's completion has shown its result.
+wxTimer* s_rerunTimer = nullptr;
+
+void RunQueuedRerun() {
+  if (!s_rerunQueued) return;
+  if (IsWorkerBusy()) {
+    if (s_rerunTimer) s_rerunTimer->StartOnce(30);
+    return;
+  }
+  s_rerunQueued = false;
+  RerunAllOnWorker(nullptr);
+}
+
+void QueueRerun() {
+  s_rerunQueued = true;
+  if (!s_rerunTimer) {
+    s_rerunTimer = new wxTimer;
+    s_rerunTimer->Bind(wxEVT_TIMER, [](wxTimerEvent&) { RunQueuedRerun(); });
+  }
+  if (!s_rerunTimer->IsRunning()) s_rerunTimer->StartOnce(30);
+}
 
 int LevelSlot() { return g_nav.levelPane[GetCurrentLevel()]; }
 
@@ -194,6 +221,14 @@ void InstallNavigation(wxTopLevelWindow* frame) {
   g_nav.reportsShown = false;
   g_nav.savedFlag = false;
   g_nav.levelPane[0] = FirstPaneSlot(kPaneWorkspace);
+  // A choice in the level's chart pane is kept for that level.
+  if (CChartDlg* chart = ChartPane())
+    chart->redrawLevel = [chart] {
+      const int level = GetCurrentLevel();
+      g_nav.chartType[level] = g_chartType;
+      g_nav.chartSource[level] = g_chartSource;
+      chart->Refresh();
+    };
 }
 
 void UninstallNavigation() {
@@ -207,6 +242,9 @@ void UninstallNavigation() {
   ReportListNavigation().showReportContextMenu = nullptr;
   s_previewFrame = nullptr;
   g_nav.previewMode = -1;
+  s_rerunQueued = false;
+  if (s_rerunTimer) s_rerunTimer->Stop();
+  if (CChartDlg* chart = ChartPane()) chart->redrawLevel = nullptr;
 }
 
 void GoToReport(int kind, int check) {
@@ -241,7 +279,8 @@ void GoForwardLevel() {
 
 void SwitchTopReport(int kind) {
   if (kind == g_topReportKind || IsWorkerBusy()) return;
-  g_nav.chartMode = false;
+  // The chart mode stays: the result shows as a chart when its kind has one.
+  if (CChartDlg* chart = ChartPane()) chart->SetChartPaneData(-1, nullptr);
   g_nav.requestedKind = static_cast<uint16_t>(kind);
   g_runPending = true;
   RunInWorkerThread(SwitchTopReportJob, nullptr, SwitchTopReportDone);
@@ -250,7 +289,12 @@ void SwitchTopReport(int kind) {
 void RerunAllOnWorker(void (*callback)()) { RerunAllOnWorkerThen(nullptr, callback); }
 
 void RerunAllOnWorkerThen(void (*workerTail)(), void (*callback)()) {
-  if (IsWorkerBusy()) return;
+  if (IsWorkerBusy()) {
+    // A plain re-run (a filter changed) is never dropped; one with work of
+    // its own is the caller's to repeat.
+    if (!workerTail && !callback) QueueRerun();
+    return;
+  }
   g_runPending = true;
   s_rerunCallback = callback;
   s_rerunWorkerTail = workerTail;
@@ -284,7 +328,11 @@ void RefreshAfterNewDocument() {
     ws->FillLogSourceList(0);
     ws->FillGroupList(0);
   }
-  if (!g_nav.reportsShown) return;
+  if (!g_nav.reportsShown) {
+    // The loading's status lines are over: nothing more runs.
+    AppendProgressText(nullptr);
+    return;
+  }
   if (wxWindow* shown = ReportPane(CurrentPaneSlot())) shown->Hide();
   ResetNavigation(1);
   g_runPending = true;
@@ -322,8 +370,14 @@ void ShowPane(int chart) {
   CChartDlg* chartPane = ChartPane();
   if (chart && CanShowChart() && chartPane) {
     g_nav.chartMode = true;
+    const int level = GetCurrentLevel();
+    chartPane->chartType = g_nav.chartType[level];
+    chartPane->chartSource = g_nav.chartSource[level];
+    chartPane->TransferToChoices();
     chartPane->SetChartPaneData(GetCurrentReportType(), &GetCurrentQueryState());
     ShowPaneSlot(FirstPaneSlot(kPaneChart));
+    // The keys (Ctrl+T back to the table) reach the frame from the pane.
+    chartPane->SetFocus();
     return;
   }
   g_nav.chartMode = false;

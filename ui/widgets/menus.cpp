@@ -313,3 +313,20 @@ std::vector<wxAcceleratorEntry> CIconMenu::AcceleratorEntries() {
   }
   return keys;
 }
+
+std::vector<wxAcceleratorEntry> CIconMenu::WindowAcceleratorEntries() {
+  std::vector<wxAcceleratorEntry> keys;
+  for (const MenuEntry& e : kTable) {
+    if ((e.kind != kMenuItem && e.kind != kMenuCheck && e.kind != kMenuAccel) || !e.text) continue;
+    const std::string accel = MenuAccelText(NormalizeMenuText(e.text));
+    wxAcceleratorEntry key;
+    if (accel.empty() || !key.FromString("\t" + wxString::FromUTF8(accel))) continue;
+    bool known = false;
+    for (const wxAcceleratorEntry& k : keys)
+      known = known || (k.GetFlags() == key.GetFlags() && k.GetKeyCode() == key.GetKeyCode());
+    if (known) continue;
+    key.Set(key.GetFlags(), key.GetKeyCode(), e.id);
+    keys.push_back(key);
+  }
+  return keys;
+}

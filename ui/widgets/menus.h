@@ -50,6 +50,9 @@ class CIconMenu : public wxMenu {
   static CIconMenu* CreateReportContextMenu(int kind, bool inSubreportFrame, bool cityData);
   // The keys that have no menu item (Ctrl+T toggles chart and table).
   static std::vector<wxAcceleratorEntry> AcceleratorEntries();
+  // Every key of the table, the menu items' ones too, once each: the window
+  // runs them before any control or the menu bar's mnemonics sees the key.
+  static std::vector<wxAcceleratorEntry> WindowAcceleratorEntries();
 
   // Appends a command (id 0 gives a separator): its text normalised and,
   // unless it is a check item, the command's registered image.

@@ -16,6 +16,9 @@
 #include <wx/wx.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -284,23 +287,15 @@ TEST_F(MainFrameTest, DrillDownAndTheSubreportFrameAsTableAndChart) {
   wxtest::Pump(100);
   EXPECT_TRUE(wxtest::SaveScreenshot("mainframe_subreport_chart"));
 
-  // The chart frame: the level's own chart below its table, no tabs.
+  // Hosts have no chart picture: no chart frame.
+  EXPECT_FALSE(Answer(ID_VIEW_CHART_FRAME).enabled);
   Command(ID_VIEW_CHART_FRAME);
-  ASSERT_TRUE(frame->SubreportShown());
-  EXPECT_TRUE(aux->ChartFrameInUse());
-  EXPECT_EQ(aux->Tabs()->GetPageCount(), 0u);
-  EXPECT_TRUE(aux->ChartFramePane()->IsShown());
-  EXPECT_EQ(aux->ChartFramePane()->reportKind, kReportHost);
-  EXPECT_EQ(aux->ChartFramePane()->queryState, &GetCurrentQueryState());
-  EXPECT_EQ(g_nav.previewMode, -1);
+  EXPECT_FALSE(aux->ChartFrameInUse());
 
-  // Back: the chart frame follows to the level above.
+  // Back to the pages above.
   Command(ID_GO_PREVIOUS);
   ASSERT_TRUE(WaitJob());
   EXPECT_EQ(GetCurrentLevel(), 0);
-  ASSERT_TRUE(frame->SubreportShown());
-  EXPECT_EQ(aux->ChartFramePane()->reportKind, kReportPage);
-  EXPECT_EQ(aux->ChartFramePane()->queryState, &GetCurrentQueryState());
 
   // A subreport list closes on a move to another level.
   ChooseRow();
@@ -430,9 +425,18 @@ TEST_F(MainFrameTest, UpdateAnswersWhilePendingWithoutAndWithARowAndWithTheSubre
   EXPECT_FALSE(close->IsEnabled());
   EXPECT_TRUE(Answer(ID_VIEW_SUBREPORT_TABLE).enabled);
 
-  // The chart in place of the table closes the subreport row; Ctrl+T turns back.
+  // Hosts have no chart picture: Chart is off and does nothing.
+  EXPECT_FALSE(Answer(ID_VIEW_CHART).enabled);
+  Command(ID_VIEW_CHART);
+  EXPECT_FALSE(g_nav.chartMode);
+  // Browsers have one: the chart in place of the table closes the subreport
+  // row; Ctrl+T turns back.
+  GoToReport(kReportBrowser, 1);
+  ASSERT_TRUE(WaitJob());
+  ASSERT_EQ(GetCurrentReportType(), kReportBrowser);
   Command(ID_VIEW_SUBREPORT_TABLE);
   ASSERT_TRUE(WaitJob());
+  ASSERT_TRUE(frame->SubreportShown());
   Command(ID_VIEW_CHART);
   EXPECT_TRUE(g_nav.chartMode);
   EXPECT_FALSE(frame->SubreportShown());
@@ -811,6 +815,155 @@ TEST_F(MainFrameTest, ClosingMaximisedKeepsTheLastNormalPlacement) {
   for (uint32_t i = 0; i < 4; ++i) {
     ASSERT_TRUE(tv::RegReadDword(names[i], &value));
     EXPECT_EQ(value, 100 + i) << names[i];
+  }
+}
+
+// A job that holds the worker until the test lets it go.
+std::atomic<bool> s_holdWorker{false};
+uint32_t HoldJob(void*) {
+  while (s_holdWorker) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  SendJobDone();
+  return 1;
+}
+int32_t HoldDone(int32_t) { return 0; }
+
+// A filter clicked while a job runs is not lost: one re-run follows the job
+// and the list then counts what the switches on screen say.
+TEST_F(MainFrameTest, FilterClickedWhileAJobRunsIsRunAfterIt) {
+  Open(kReportPage);
+  // A result on show: the toolbar's buttons are usable at once.
+  for (int id : {static_cast<int>(wxID_NEW), static_cast<int>(wxID_OPEN), static_cast<int>(wxID_SAVE),
+                 static_cast<int>(ID_REPORT_RELOAD), static_cast<int>(ID_REPORT_WORKSPACE_SETTINGS)})
+    EXPECT_TRUE(frame->ToolBar()->GetToolEnabled(id)) << "toolbar button " << id;
+  auto* pane = dynamic_cast<CReportListDlg*>(ShownList());
+  ASSERT_NE(pane, nullptr);
+  frame->Raise();
+  wxtest::Pump(100);
+  s_holdWorker = true;
+  RunInWorkerThread(HoldJob, nullptr, HoldDone);
+  ASSERT_TRUE(IsWorkerBusy());
+  // Errors only: a report of other rows than the one on show.
+  wxRadioButton* without = pane->ResponseButton(2);
+  wxUIActionSimulator sim;
+  sim.MouseMove(without->GetScreenRect().GetLeft() + 8, without->GetScreenRect().GetTop() + without->GetSize().y / 2);
+  wxtest::Pump(50);
+  sim.MouseClick();
+  ASSERT_TRUE(wxtest::PumpUntil([&] { return without->GetValue(); }, 3000)) << "the click did not reach the radio";
+  s_holdWorker = false;
+  ASSERT_TRUE(wxtest::PumpUntil([] { return !IsWorkerBusy() && !g_runPending; }, 20000));
+  wxtest::Pump(200);
+  ASSERT_TRUE(wxtest::PumpUntil([] { return !IsWorkerBusy() && !g_runPending; }, 20000));
+  EXPECT_TRUE(without->GetValue());
+  EXPECT_EQ(g_uiQuery.successOn, 0u);
+  EXPECT_EQ(g_uiQuery.errorsOn, 1u);
+  // An independent run with the switches on screen.
+  CRowTable expected;
+  RunQuery(g_project, kReportPage, expected, g_uiQuery);
+  CQueryParams all = g_uiQuery;
+  all.successOn = 1;
+  CRowTable before;
+  RunQuery(g_project, kReportPage, before, all);
+  ASSERT_NE(SortedHits(before), SortedHits(expected)) << "the fixture shows no change";
+  EXPECT_EQ(SortedHits(GetCurrentQueryState()), SortedHits(expected));
+  EXPECT_EQ(pane->shownTable, &GetCurrentQueryState());
+  EXPECT_TRUE(wxtest::SaveScreenshot("mainframe_filter_after_job"));
+}
+
+// The chart of a report: Pie clicked on one report is kept for its level, a
+// new top report keeps the chart mode with its own default chart, and Ctrl+T
+// turns back to the table at once.
+TEST_F(MainFrameTest, ChartChoiceIsKeptPerReportAndCtrlTTurnsBack) {
+  Open(kReportBrowser);
+  frame->Raise();
+  wxtest::Pump(100);
+  Command(ID_VIEW_CHART);
+  ASSERT_TRUE(g_nav.chartMode);
+  CChartDlg* chart = ChartPane();
+  ASSERT_EQ(CurrentPaneSlot(), FirstPaneSlot(kPaneChart));
+  wxRadioButton* pie = dynamic_cast<wxRadioButton*>(chart->FindWindow(1003));
+  ASSERT_NE(pie, nullptr);
+  wxUIActionSimulator sim;
+  // The pane was just laid out: a click may land before it is on screen.
+  for (int tries = 0; tries < 3 && chart->chartType != 1; ++tries) {
+    wxtest::Pump(200);
+    sim.MouseMove(pie->GetScreenRect().GetLeft() + 8, pie->GetScreenRect().GetTop() + pie->GetSize().y / 2);
+    wxtest::Pump(50);
+    sim.MouseClick();
+    wxtest::PumpUntil([&] { return chart->chartType == 1; }, 1500);
+  }
+  ASSERT_EQ(chart->chartType, 1) << "the click did not reach Pie";
+  EXPECT_EQ(g_nav.chartType[0], 1);
+
+  // Another top report: still a chart, with the default type of its own.
+  SwitchTopReport(kReportCountry);
+  ASSERT_TRUE(WaitJob());
+  ASSERT_EQ(GetCurrentReportType(), kReportCountry);
+  EXPECT_TRUE(g_nav.chartMode);
+  EXPECT_EQ(CurrentPaneSlot(), FirstPaneSlot(kPaneChart));
+  EXPECT_EQ(chart->reportKind, kReportCountry);
+  EXPECT_EQ(chart->chartType, 0);
+  EXPECT_FALSE(pie->GetValue());
+  wxtest::Pump(200);
+  EXPECT_TRUE(wxtest::SaveScreenshot("mainframe_chart_countries"));
+
+  // Ctrl+T from the keyboard, no click first: the table again.
+  sim.Char('t', wxMOD_CONTROL);
+  EXPECT_TRUE(wxtest::PumpUntil([] { return !g_nav.chartMode; }, 3000)) << "Ctrl+T did not reach the frame";
+  EXPECT_EQ(CurrentPaneSlot(), g_nav.levelPane[0]);
+
+  // A kind without a chart: the switch shows its table.
+  Command(ID_VIEW_CHART);
+  ASSERT_TRUE(g_nav.chartMode);
+  SwitchTopReport(kReportPage);
+  ASSERT_TRUE(WaitJob());
+  EXPECT_FALSE(g_nav.chartMode);
+  EXPECT_EQ(CurrentPaneSlot(), g_nav.levelPane[0]);
+}
+
+// Every Alt key of the Go commands that a chosen page row allows, pressed on
+// the keyboard: the report one level down opens (controls of hidden panes and
+// the menu bar's mnemonics never take the key). Then Alt+Left and Alt+Right.
+TEST_F(MainFrameTest, GoKeysBackAndNextFromTheKeyboard) {
+  Open(kReportPage);
+  frame->Raise();
+  wxtest::Pump(100);
+  struct Key {
+    char letter;
+    int kind;
+  } keys[] = {{'T', kReportHost},    {'V', kReportVisitor}, {'H', kReportPath},
+              {'M', kReportItems},   {'R', kReportReferrer}, {'G', kReportReferringSite}, {'Y', kReportReferrerType},
+              {'C', kReportCountry}, {'I', kReportCity},    {'N', kReportRegion},   {'O', kReportOs},
+              {'B', kReportBrowser}, {'D', kReportDate},    {'U', kReportHour},     {'W', kReportWeekday}};
+  wxUIActionSimulator sim;
+  for (const Key& k : keys) {
+    ChooseRow();
+    ShownList()->reportList->SetFocus();
+    wxtest::Pump(30);
+    if (!CanDrillDown(k.kind)) {
+      ADD_FAILURE() << "Alt+" << k.letter << " not enabled on a page row";
+      continue;
+    }
+    sim.Char(tolower(k.letter), wxMOD_ALT);
+    const bool opened = wxtest::PumpUntil([&] { return !IsWorkerBusy() && GetCurrentLevel() == 1; }, 5000);
+    EXPECT_TRUE(opened) << "Alt+" << k.letter;
+    if (!opened) continue;
+    EXPECT_EQ(GetCurrentReportType(), k.kind) << "Alt+" << k.letter;
+    EXPECT_EQ(tv::WxToBytes(frame->GetTitle()),
+              std::string(ColumnTerm(kReportPage)) + " / " + ColumnTerm(k.kind) + " - Trailvane");
+    sim.KeyDown(WXK_LEFT, wxMOD_ALT);
+    sim.KeyUp(WXK_LEFT, wxMOD_ALT);
+    ASSERT_TRUE(wxtest::PumpUntil([] { return !IsWorkerBusy() && GetCurrentLevel() == 0; }, 5000))
+        << "Alt+Left after Alt+" << k.letter;
+    ShownList()->reportList->SetFocus();
+    wxtest::Pump(30);
+    sim.KeyDown(WXK_RIGHT, wxMOD_ALT);
+    sim.KeyUp(WXK_RIGHT, wxMOD_ALT);
+    ASSERT_TRUE(wxtest::PumpUntil([] { return !IsWorkerBusy() && GetCurrentLevel() == 1; }, 5000))
+        << "Alt+Right after Alt+" << k.letter;
+    EXPECT_EQ(GetCurrentReportType(), k.kind);
+    sim.KeyDown(WXK_LEFT, wxMOD_ALT);
+    sim.KeyUp(WXK_LEFT, wxMOD_ALT);
+    ASSERT_TRUE(wxtest::PumpUntil([] { return !IsWorkerBusy() && GetCurrentLevel() == 0; }, 5000));
   }
 }
 

@@ -110,6 +110,27 @@ TEST_F(FrameCommandUiTest, ReportShownWithAndWithoutARowAndWhilePending) {
   EXPECT_FALSE(Ask(ReportCommandOf(kReportBrowser).commandId).enabled);
 }
 
+// Chart and Chart Frame only for the kinds that have a chart picture.
+TEST_F(FrameCommandUiTest, ChartOnlyForKindsWithAPicture) {
+  constexpr int kChartFrame = 32845;
+  struct Case {
+    int kind;
+    bool chart;
+  } cases[] = {
+      {kReportPage, false},    {kReportHost, false},        {kReportVisitor, false}, {kReportSummary, false},
+      {kReportSpiderTree, false}, {kReportBrowser, true},   {kReportCountry, true},  {kReportHour, true},
+      {kReportWeekday, true}, {kReportSearchEngine, true}, {kReportDate, true},
+  };
+  for (const Case& c : cases) {
+    g_topReportKind = static_cast<uint16_t>(c.kind);
+    g_uiQuery.levels[0].kind = c.kind;
+    g_uiQuery.levels[0].rowFlags = -1;
+    EXPECT_EQ(Ask(kChart).enabled, c.chart) << "kind " << c.kind;
+    EXPECT_EQ(Ask(kChartFrame).enabled, c.chart) << "kind " << c.kind;
+    EXPECT_EQ(CanShowChart(), c.chart) << "kind " << c.kind;
+  }
+}
+
 TEST_F(FrameCommandUiTest, LevelsBackAndNext) {
   ShowHosts(true);
   g_uiQuery.levelCount = 1;
