@@ -203,19 +203,20 @@ void PlaceMainWindow(CMainFrame* frame) {
   uint32_t maximised = 0;
   if (tv::RegReadDword("MaxWin", &maximised) && maximised) frame->Maximize(true);
   frame->Show(true);
-  // A window manager may place the window where it likes as it maps it; the
-  // first move it reports then puts the window back at the stored position.
-  // Only then: a move the user makes later is theirs.
+  // A window manager may place (and size) the window as it likes as it maps
+  // it; the first move it reports then puts the window back at the stored
+  // rectangle. Only then: a move the user makes later is theirs.
   if (!maximised && stored.read) {
-    const wxPoint at(r.left, r.top);
+    const wxRect placed(r.left, r.top, r.Width(), r.Height());
     auto done = std::make_shared<bool>(false);
     const wxLongLong shownAt = wxGetLocalTimeMillis();
-    frame->Bind(wxEVT_MOVE, [frame, at, done, shownAt](wxMoveEvent& event) {
+    frame->Bind(wxEVT_MOVE, [frame, placed, done, shownAt](wxMoveEvent& event) {
       event.Skip();
       if (*done) return;
       *done = true;
       if (wxGetLocalTimeMillis() - shownAt > 3000) return;
-      if (!frame->IsMaximized() && frame->GetPosition() != at) frame->CallAfter([frame, at] { frame->Move(at); });
+      if (!frame->IsMaximized() && frame->GetRect() != placed)
+        frame->CallAfter([frame, placed] { frame->SetSize(placed); });
     });
   }
   frame->Update();
