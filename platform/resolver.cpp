@@ -27,13 +27,29 @@ class SystemResolverImpl : public Resolver {
   }
 
   bool AddressOf(const char* name, uint32_t* address) override {
+    return AddressOfWithError(name, address, nullptr);
+  }
+
+  bool AddressOfWithError(const char* name, uint32_t* address, int* error) override {
+    int why = kHostNotFound;
+    bool found = Forward(name, address, &why);
+    if (!found && error) *error = why;
+    return found;
+  }
+
+ private:
+  static bool Forward(const char* name, uint32_t* address, int* why) {
     if (!name || !*name) return false;
     addrinfo hints;
     memset(&hints, 0, sizeof hints);
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;  // one answer per address, not one per socket type
     addrinfo* list = nullptr;
-    if (getaddrinfo(name, nullptr, &hints, &list) != 0 || !list) return false;
+    int rc = getaddrinfo(name, nullptr, &hints, &list);
+    if (rc != 0 || !list) {
+      *why = ErrorOf(rc);
+      return false;
+    }
     bool found = false;
     for (const addrinfo* ai = list; ai; ai = ai->ai_next) {
       if (ai->ai_family != AF_INET || !ai->ai_addr) continue;
@@ -42,7 +58,30 @@ class SystemResolverImpl : public Resolver {
       break;
     }
     freeaddrinfo(list);
+    if (!found) *why = kNoData;
     return found;
+  }
+
+  // getaddrinfo's failures in h_errno's numbering.
+  static int ErrorOf(int rc) {
+    switch (rc) {
+      case EAI_NONAME:
+        return kHostNotFound;
+      case EAI_AGAIN:
+        return kTryAgain;
+#ifdef EAI_NODATA
+      case EAI_NODATA:
+        return kNoData;
+#endif
+#ifdef EAI_ADDRFAMILY
+      case EAI_ADDRFAMILY:
+        return kNoData;
+#endif
+      case 0:  // success without a list
+        return kNoData;
+      default:
+        return kNoRecovery;
+    }
   }
 };
 

@@ -16,6 +16,16 @@ class Resolver {
   // The first IPv4 address of a host name (first octet in the high byte);
   // false when it has none or the look-up fails.
   virtual bool AddressOf(const char* name, uint32_t* address) = 0;
+
+  // Why a forward look-up failed, in the numbering of h_errno.
+  enum LookupError { kHostNotFound = 1, kTryAgain = 2, kNoRecovery = 3, kNoData = 4 };
+  // AddressOf that also tells why it failed; a resolver that cannot tell
+  // reports kHostNotFound.
+  virtual bool AddressOfWithError(const char* name, uint32_t* address, int* error) {
+    bool found = AddressOf(name, address);
+    if (!found && error) *error = kHostNotFound;
+    return found;
+  }
 };
 
 // The system's resolver: getnameinfo with a name required, getaddrinfo for IPv4.

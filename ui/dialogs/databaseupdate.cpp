@@ -71,13 +71,17 @@ bool CUpdateDlg::TransferDataToWindow() {
 }
 
 bool CUpdateDlg::TransferDataFromWindow() {
-  uint16_t port = 0;
-  if (!ParsePort(tv::WxToBytes(m_portEdit->GetValue().Strip(wxString::both)), &port)) {
+  bool useProxy = m_useBox->GetValue();
+  uint16_t port = m_port;
+  bool portOk = ParsePort(tv::WxToBytes(m_portEdit->GetValue().Strip(wxString::both)), &port);
+  // A greyed port is not used and the user cannot correct it, so only a port
+  // that goes with the proxy is checked.
+  if (useProxy && !portOk) {
     wxMessageBox("Please enter an integer between 0 and 65535.", "Update", wxOK | wxICON_EXCLAMATION, this);
     m_portEdit->SetFocus();
     return false;
   }
-  m_useProxy = m_useBox->GetValue();
+  m_useProxy = useProxy;
   std::string host = tv::WxToBytes(m_hostEdit->GetValue());
   if (host.size() > kMaxProxyHost) host.resize(kMaxProxyHost);
   m_host = host;

@@ -32,7 +32,8 @@ class CUpdateDlg : public wxDialog {
   uint16_t m_port = 0;
 
   bool TransferDataToWindow() override;
-  // Refuses a port outside 0..65535 with a message.
+  // Refuses a port outside 0..65535 with a message while "Use proxy" is
+  // ticked; without a proxy the port is not checked.
   bool TransferDataFromWindow() override;
 
  private:

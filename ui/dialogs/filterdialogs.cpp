@@ -174,6 +174,13 @@ bool CPayPerClickDlg::TransferDataToWindow() {
 }
 
 bool CPayPerClickDlg::TransferDataFromWindow() {
+  // An entry without an address would match every page (as a substring) or
+  // none, so it is not taken.
+  if (m_urlEdit->GetValue().Strip(wxString::both).empty()) {
+    wxMessageBox("Please enter the URL of the page.", "Pay-per-click settings", wxOK | wxICON_EXCLAMATION, this);
+    m_urlEdit->SetFocus();
+    return false;
+  }
   m_matchType = m_substring->GetValue() ? 1 : 0;
   m_url = tv::WxToBytes(m_urlEdit->GetValue());
   m_name = tv::WxToBytes(m_nameEdit->GetValue());

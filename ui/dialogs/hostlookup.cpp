@@ -109,7 +109,7 @@ void CHostLookupDlg::StartLookup() {
   std::thread([link = m_link, resolver = m_resolver, request, host]() mutable {
     Answer answer = request;
     if (answer.reverse) answer.found = resolver->NameOf(answer.address, &answer.name);
-    else answer.found = resolver->AddressOf(host.c_str(), &answer.address);
+    else answer.found = resolver->AddressOfWithError(host.c_str(), &answer.address, &answer.error);
     tv::PostToUiThread([link, answer] {
       if (link->dialog) link->dialog->Done(answer);
     });
@@ -121,7 +121,7 @@ void CHostLookupDlg::Done(const Answer& answer) {
   SetCursor(wxNullCursor);
   ++m_finished;
   if (!answer.reverse && !answer.found) {
-    Fail(kHostNotFound);
+    Fail(answer.error ? answer.error : kHostNotFound);
     return;
   }
   m_result = answer.reverse ? (answer.found ? answer.name : std::string()) : DottedAddress(answer.address);

@@ -20,7 +20,8 @@ class CHostLookupDlg : public wxDialog {
     ID_HOST = 1015, ID_REVERSE = 1020, ID_RESULT = 1019, ID_COUNTRY = 1016, ID_REGION = 1017,
     ID_CITY = 1018, ID_LOOKUP = 1043,
   };
-  // The error number shown when a name has no address (h_errno's HOST_NOT_FOUND).
+  // The error number shown for a name that is not well formed (h_errno's
+  // HOST_NOT_FOUND); a failed look-up shows the resolver's own.
   static constexpr int kHostNotFound = 1;
 
   // Asks the engine's DNS resolver unless another is given.
@@ -44,6 +45,7 @@ class CHostLookupDlg : public wxDialog {
   struct Answer {
     bool reverse = false;  // the input was an address
     bool found = false;
+    int error = 0;  // why a forward look-up failed
     uint32_t address = 0;
     std::string name;
   };

@@ -241,7 +241,10 @@ void CWorkspaceDlg::AddLogSource() {
 void CWorkspaceDlg::UpdateLogSource() {
   wxArrayInt selected;
   if (logList->GetSelections(selected) == 0) return;
+  // With several lines selected the one the user clicked last is edited.
   int n = *std::min_element(selected.begin(), selected.end());
+  int focused = static_cast<int>(logList->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED));
+  if (logList->IsSelected(focused)) n = focused;
   CLogSource* source = g_project.sources.Get(n);
   if (!source || !PaneDialogs().editSource) return;
   bool replaced = false;

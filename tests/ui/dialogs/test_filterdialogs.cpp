@@ -2,6 +2,7 @@
 // applied to the fixture log keep exactly the lines they say; Cancel changes
 // nothing; the environment filters and the filter history.
 #include <gtest/gtest.h>
+#include <wx/uiaction.h>
 #include <wx/listctrl.h>
 #include <wx/radiobut.h>
 #include <wx/sizer.h>
@@ -449,6 +450,66 @@ TEST_F(FilterDialogs, PayPerClickEntries) {
   Click(list.page, CFilterListPage::ID_DELETE);
   EXPECT_EQ(working.Count(), 0);
   EXPECT_EQ(script.messages, std::vector<std::string>{"Delete the AdWords?"});
+}
+
+// Typed and clicked: OK with no address, or only blanks, is refused with a
+// message and the dialog stays; with an address the entry is added.
+TEST_F(FilterDialogs, PayPerClickEntryNeedsAnAddress) {
+  CAdwordList working;
+  ListPageFrame list(working);
+  DialogScript script;
+  bool reached = false;
+  script.Inside([&](wxDialog* d) {
+    d->Raise();
+    ASSERT_TRUE(wxtest::PumpUntil([d] { return d->IsShownOnScreen(); }));
+    wxtest::Pump(100);
+    wxUIActionSimulator sim;
+    auto* url = wxtest::Control<wxTextCtrl>(d, CPayPerClickDlg::ID_URL);
+    auto* name = wxtest::Control<wxTextCtrl>(d, CPayPerClickDlg::ID_NAME);
+    auto clickOn = [&](wxWindow* w) {
+      sim.MouseMove(w->ClientToScreen(wxPoint(w->GetSize().x / 2, w->GetSize().y / 2)));
+      wxtest::Pump(30);
+      sim.MouseClick();
+      wxtest::Pump(100);
+    };
+    wxWindow* ok = d->FindWindow(wxID_OK);
+    ASSERT_NE(ok, nullptr);
+    clickOn(name);
+    sim.Text("Spring sale");
+    wxtest::Pump(50);
+    ASSERT_EQ(wxtest::Text(d, CPayPerClickDlg::ID_NAME), "Spring sale");
+    for (const char* typed : {"", "   "}) {
+      SCOPED_TRACE(typed);
+      size_t shown = script.messages.size();
+      clickOn(url);
+      if (*typed) sim.Text(typed);
+      wxtest::Pump(50);
+      ASSERT_EQ(wxtest::Text(d, CPayPerClickDlg::ID_URL), typed);
+      clickOn(ok);
+      ASSERT_TRUE(wxtest::PumpUntil([&] { return script.messages.size() > shown; }, 3000));
+      EXPECT_EQ(script.messages.back(), "Please enter the URL of the page.");
+      EXPECT_TRUE(d->IsModal()) << "the dialog stays";
+      EXPECT_EQ(wxWindow::FindFocus(), url);
+      url->ChangeValue(wxString());
+    }
+    clickOn(url);
+    sim.Text("/landing.html");
+    wxtest::Pump(50);
+    wxtest::SaveScreenshot("ppc_address");
+    clickOn(ok);
+    reached = true;
+    if (!wxtest::PumpUntil([d] { return !d->IsModal(); }, 3000)) {
+      ADD_FAILURE() << "OK did not close the dialog";
+      d->EndModal(wxID_CANCEL);
+    }
+  });
+  script.Answer(wxID_OK);
+  script.Answer(wxID_OK);
+  Click(list.page, CFilterListPage::ID_ADD);
+  EXPECT_TRUE(reached);
+  ASSERT_EQ(working.Count(), 1);
+  EXPECT_STREQ(working[0].url, "/landing.html");
+  EXPECT_EQ(list.ListLines(), std::vector<std::string>{"Spring sale"});
 }
 
 TEST_F(FilterDialogs, EnvironmentFilters) {

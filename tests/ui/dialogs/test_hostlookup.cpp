@@ -1,6 +1,7 @@
 // The host look-up tool against a fake resolver: answers come from another
 // thread while the window keeps running, and failures say so.
 #include <gtest/gtest.h>
+#include <wx/uiaction.h>
 
 #include <condition_variable>
 #include <map>
@@ -38,6 +39,15 @@ class FakeResolver : public tv::Resolver {
     if (std::string(name) != "www.example.test") return false;
     *address = kAddress;
     return true;
+  }
+  // Names that fail for a given reason; any other goes to AddressOf.
+  std::map<std::string, int> failures;
+  bool AddressOfWithError(const char* name, uint32_t* address, int* error) override {
+    auto it = failures.find(name);
+    if (it == failures.end()) return Resolver::AddressOfWithError(name, address, error);
+    Enter();
+    *error = it->second;
+    return false;
   }
   void Hold() {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -212,6 +222,51 @@ TEST_F(HostLookup, BadNamesShowTheErrorAndEmptyEveryField) {
   fake_.Release();
   wxtest::Pump(100);
   EXPECT_EQ(fake_.Calls(), calls);
+}
+
+// Typed into the window: each failure shows the number of its own reason,
+// and the fields are emptied first.
+TEST_F(HostLookup, TheErrorNumberIsTheResolversReason) {
+  fake_.failures = {{"gone.example.test", tv::Resolver::kHostNotFound},
+                    {"busy.example.test", tv::Resolver::kTryAgain},
+                    {"broken.example.test", tv::Resolver::kNoRecovery},
+                    {"noaddr.example.test", tv::Resolver::kNoData}};
+  const struct {
+    const char* name;
+    const char* message;
+  } cases[] = {
+      {"noaddr.example.test", "DNS lookup error! (error# 4)"},
+      {"busy.example.test", "DNS lookup error! (error# 2)"},
+      {"broken.example.test", "DNS lookup error! (error# 3)"},
+      {"gone.example.test", "DNS lookup error! (error# 1)"},
+      {"unknown.example.test", "DNS lookup error! (error# 1)"},  // a resolver that cannot tell
+  };
+  CHostLookupDlg* dlg = Open();
+  dlg->Raise();
+  wxtest::Pump(100);
+  auto* edit = wxtest::Control<wxTextCtrl>(dlg, CHostLookupDlg::ID_HOST);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Lookup(dlg, "www.example.test", true);
+    ASSERT_EQ(wxtest::Text(dlg, CHostLookupDlg::ID_RESULT), "192.0.2.10");
+    DialogScript script;
+    script.Answer(wxID_OK);
+    edit->ChangeValue(wxString());
+    edit->SetFocus();
+    ASSERT_TRUE(wxtest::PumpUntil([edit] { return wxWindow::FindFocus() == edit; }, 3000));
+    wxUIActionSimulator sim;
+    sim.Text(c.name);
+    wxtest::Pump(100);
+    ASSERT_EQ(wxtest::Text(dlg, CHostLookupDlg::ID_HOST), c.name) << "typed";
+    sim.Char(WXK_RETURN);  // the default button
+    ASSERT_TRUE(wxtest::PumpUntil([&] { return !script.messages.empty(); }, 5000));
+    EXPECT_EQ(script.messages[0], c.message);
+    for (int id : {CHostLookupDlg::ID_RESULT, CHostLookupDlg::ID_COUNTRY, CHostLookupDlg::ID_REGION,
+                   CHostLookupDlg::ID_CITY})
+      EXPECT_EQ(wxtest::Text(dlg, id), "") << id;
+    EXPECT_TRUE(dlg->IsShown()) << "the dialog stays open";
+  }
+  dlg->Destroy();
 }
 
 }  // namespace

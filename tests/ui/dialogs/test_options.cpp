@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <wx/datectrl.h>
 #include <wx/listbox.h>
+#include <wx/uiaction.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -214,6 +215,85 @@ TEST(UpdateDialog, ProxyFromTheEnvironmentAndPortsUpTo65535) {
   }
   if (saved) setenv("http_proxy", keep.c_str(), 1);
   else unsetenv("http_proxy");
+}
+
+// Real clicks and keys: the port emptied while "Use proxy" was ticked is
+// greyed once it is unticked, and is then no reason to refuse Update; ticked
+// again, the same empty port is refused and its field gets the focus.
+TEST(UpdateDialog, AnEmptyPortCountsOnlyWhileTheProxyIsUsed) {
+  const char* names[] = {"http_proxy", "HTTP_PROXY"};
+  std::string kept[2];
+  bool had[2];
+  for (int i = 0; i < 2; ++i) {
+    const char* v = getenv(names[i]);
+    had[i] = v != nullptr;
+    kept[i] = v ? v : "";
+    unsetenv(names[i]);
+  }
+  auto clickOn = [](wxWindow* w) {
+    wxUIActionSimulator sim;
+    sim.MouseMove(w->ClientToScreen(wxPoint(8, w->GetSize().y / 2)));
+    wxtest::Pump(30);
+    sim.MouseClick();
+    wxtest::Pump(100);
+  };
+  for (bool tickAgain : {false, true}) {
+    SCOPED_TRACE(tickAgain);
+    std::string host = "old";
+    uint16_t port = 7;
+    bool ok = false;
+    DialogScript script;
+    script.Inside([&](wxDialog* d) {
+      d->Raise();
+      ASSERT_TRUE(wxtest::PumpUntil([d] { return d->IsShownOnScreen(); }));
+      wxtest::Pump(100);
+      auto* use = wxtest::Control<wxCheckBox>(d, CUpdateDlg::ID_USE_PROXY);
+      auto* portEdit = wxtest::Control<wxTextCtrl>(d, CUpdateDlg::ID_PORT);
+      ASSERT_FALSE(use->GetValue());
+      clickOn(use);
+      ASSERT_TRUE(use->GetValue()) << "the click ticks the box";
+      ASSERT_TRUE(wxtest::Enabled(d, CUpdateDlg::ID_PORT));
+      clickOn(portEdit);
+      portEdit->SetFocus();  // without a window manager the click may not move wx's focus
+      ASSERT_TRUE(wxtest::PumpUntil([portEdit] { return wxWindow::FindFocus() == portEdit; }, 3000))
+          << "the click gives the port the keys";
+      wxUIActionSimulator sim;
+      sim.KeyDown(WXK_END);
+      sim.KeyUp(WXK_END);
+      for (int i = 0; i < 5; ++i) sim.Char(WXK_BACK);
+      wxtest::Pump(100);
+      ASSERT_EQ(portEdit->GetValue(), "") << "the keys emptied the port";
+      clickOn(use);
+      ASSERT_FALSE(use->GetValue());
+      EXPECT_FALSE(wxtest::Enabled(d, CUpdateDlg::ID_PORT));
+      if (tickAgain) clickOn(use);
+      wxtest::SaveScreenshot(tickAgain ? "dialogs_update_empty_port_proxy" : "dialogs_update_empty_port");
+      clickOn(wxtest::Control<wxWindow>(d, wxID_OK));
+      if (tickAgain) {
+        ASSERT_TRUE(wxtest::PumpUntil([&] { return !script.messages.empty(); }, 3000));
+        EXPECT_TRUE(d->IsModal()) << "refused";
+        EXPECT_EQ(wxWindow::FindFocus(), portEdit);
+        d->EndModal(wxID_CANCEL);
+      } else if (!wxtest::PumpUntil([d] { return !d->IsModal(); }, 3000)) {
+        ADD_FAILURE() << "Update did not close the dialog";
+        d->EndModal(wxID_CANCEL);
+      }
+    });
+    if (tickAgain) script.Answer(wxID_OK);
+    ok = RunUpdateDialog(nullptr, &host, &port);
+    if (tickAgain) {
+      EXPECT_FALSE(ok);
+      ASSERT_EQ(script.messages.size(), 1u);
+      EXPECT_EQ(script.messages[0], "Please enter an integer between 0 and 65535.");
+    } else {
+      EXPECT_TRUE(ok);
+      EXPECT_TRUE(script.messages.empty()) << script.messages[0];
+      EXPECT_EQ(host, "") << "no proxy: an empty host";
+      EXPECT_EQ(port, 0);
+    }
+  }
+  for (int i = 0; i < 2; ++i)
+    if (had[i]) setenv(names[i], kept[i].c_str(), 1);
 }
 
 }  // namespace

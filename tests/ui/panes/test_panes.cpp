@@ -617,6 +617,81 @@ TEST_F(PanesWindow, WorkspacePaneEditsSourcesAndGroups) {
   dialogs = saved;
 }
 
+// Two lines chosen with a click and a Ctrl+click: Update, by its button and
+// by Enter, edits the line clicked last, not the first of the selection.
+TEST_F(PanesWindow, WorkspacePaneUpdatesTheFocusedOfSeveralSources) {
+  ShowPaneSlot(FirstPaneSlot(kPaneWorkspace));
+  CWorkspaceDlg* pane = WorkspacePane();
+  auto& dialogs = CWorkspaceDlg::PaneDialogs();
+  auto saved = dialogs;
+  const int before = g_project.sources.Count();
+  CLogSource s;
+  CLogSourceList::InitEntry(&s);
+  for (const char* path : {"/logs/a.log", "/logs/b.log", "/logs/c.log"}) {
+    SetStr(&s.file, path);
+    ASSERT_NE(g_project.sources.Add(s), nullptr);
+  }
+  CLogSourceList::FreeEntry(&s);
+  std::string edited;
+  dialogs.editSource = [&](wxWindow*, const CLogSource& initial, const CWorkspaceDlg::TakeSource& take) {
+    edited = initial.file ? initial.file : "";
+    CLogSourceList copy;
+    CLogSource* result = copy.Add(initial);
+    SetStr(&result->file, (edited + ".new").c_str());
+    take(*result);
+    return true;
+  };
+  window->Raise();
+  wxtest::Pump(100);
+  wxUIActionSimulator sim;
+  auto clickAt = [&](wxWindow* w, wxPoint at) {
+    sim.MouseMove(w->ClientToScreen(at));
+    wxtest::Pump(30);
+    sim.MouseClick();
+    wxtest::Pump(100);
+  };
+  auto clickRow = [&](int row) {
+    wxRect r;
+    ASSERT_TRUE(pane->logList->GetItemRect(row, r));
+    clickAt(pane->logList, wxPoint(r.x + 20, r.y + r.height / 2));
+  };
+  auto chooseTwo = [&](int first, int last) {
+    pane->FillLogSourceList(first);
+    pane->logList->EnsureVisible(last);
+    wxtest::Pump(50);
+    clickRow(first);
+    sim.KeyDown(WXK_CONTROL);
+    wxtest::Pump(30);
+    clickRow(last);
+    sim.KeyUp(WXK_CONTROL);
+    wxtest::Pump(50);
+    wxArrayInt selected;
+    ASSERT_EQ(pane->logList->GetSelections(selected), 2) << "click and Ctrl+click";
+  };
+  const int a = before, c = before + 2;
+
+  chooseTwo(a, c);
+  wxtest::SaveScreenshot("panes_workspace_two_selected");
+  wxWindow* update = pane->FindWindow(1000);
+  ASSERT_NE(update, nullptr);
+  clickAt(update, wxPoint(update->GetSize().x / 2, update->GetSize().y / 2));
+  EXPECT_EQ(edited, "/logs/c.log") << "the button";
+  EXPECT_STREQ(g_project.sources[c].file, "/logs/c.log.new");
+  EXPECT_STREQ(g_project.sources[a].file, "/logs/a.log");
+
+  edited.clear();
+  chooseTwo(c, a);
+  sim.Char(WXK_RETURN);
+  wxtest::Pump(100);
+  EXPECT_EQ(edited, "/logs/a.log") << "Enter";
+  EXPECT_STREQ(g_project.sources[a].file, "/logs/a.log.new");
+  EXPECT_STREQ(g_project.sources[c].file, "/logs/c.log.new");
+
+  while (g_project.sources.Count() > before) g_project.sources.Delete(g_project.sources.Count() - 1);
+  pane->FillLogSourceList(0);
+  dialogs = saved;
+}
+
 // A workspace of many sources: the pane fills its list in one batch. The time
 // is printed, not bounded.
 TEST_F(PanesWindow, WorkspacePaneShowsManySourcesInOneBatch) {
