@@ -31,6 +31,7 @@
 #include "platform/launcher.h"
 #include "platform/wx/profile.h"
 #include "platform/wx/wxtext.h"
+#include "tests/app/appsession.h"
 #include "tests/common/testenv.h"
 #include "tests/ui/dialogscript.h"
 #include "tests/ui/listpick.h"
@@ -94,33 +95,12 @@ class CommandsTest : public ::testing::Test {
       ASSERT_TRUE(wxCopyFile(tv::BytesToWx(std::string(TV_DATA_DIR) + "/" + name),
                              tv::BytesToWx(tvtest::Home() + name)));
 
-    const std::string dir = tvtest::NewDir("commands");
-    workspace = dir + "app.tv";
-    tvtest::WriteFile(workspace, tvtest::ReadFile(std::string(TV_APP_TEST_DATA_DIR) + "/app.tv"));
-    tvtest::WriteFile(dir + "sample-w3c.log",
-                      tvtest::ReadFile(std::string(TV_SOURCE_DIR) + "/data/sample/sample-w3c.log"));
-    // A fresh process has no report yet; earlier tests of this one left theirs.
-    g_uiQuery = CQueryParams{};
-    g_topReportKind = kNoTopReportKind;
-    ASSERT_TRUE(StartProgram({workspace}));
-    started = true;
-    MainFrame()->SetSize(0, 0, 1000, 700);
-    ASSERT_TRUE(wxtest::PumpUntil([] { return MainFrame()->IsShownOnScreen(); }, 5000));
-    // Every hit counts, as in the exports of the engine.
-    g_uiQuery.errorsOn = g_uiQuery.spidersOn = g_uiQuery.otherAgentsOn = 1;
-    for (uint32_t& g : g_uiQuery.groupOn) g = 1;
+    workspace = appsession::CopyFixtureWorkspace("commands");
+    ASSERT_TRUE(appsession::Start(workspace, wxSize(1000, 700), &started));
   }
 
   void TearDown() override {
-    if (started) {
-      FinishRunningJob();
-      if (CTrailvaneDoc* doc = TheDocument()) doc->SetModifiedFlag(false);
-      g_workspace.ClearDirty();
-      MainFrame()->Close();
-      EXPECT_TRUE(wxtest::PumpUntil([] { return MainFrame() == nullptr; }, 20000));
-      wxtest::Pump(20);
-      EndProgram();
-    }
+    if (started) appsession::Close();
     if (wxFrame* help = HelpWindow()) help->Close();
     for (const char* name : kShippedFiles) std::remove((tvtest::Home() + name).c_str());
     CTrailvaneDoc::DocDialogs() = {};

@@ -23,6 +23,7 @@
 #include "platform/launcher.h"
 #include "platform/wx/profile.h"
 #include "platform/wx/wxtext.h"
+#include "tests/app/appsession.h"
 #include "tests/common/testenv.h"
 #include "tests/ui/dialogscript.h"
 #include "tests/ui/wxtest.h"
@@ -125,30 +126,12 @@ class ContentsTest : public ::testing::Test {
     CMainFrame::FrameMessage() = [](const wxString&, long) { return wxOK; };
     std::remove(tv::ProfilePath().c_str());
     tvtest::WriteFile(BugLogPath(), "Trailvane\n#SYS normal shutdown.#\n");
-    const std::string dir = tvtest::NewDir("contents");
-    const std::string workspace = dir + "app.tv";
-    tvtest::WriteFile(workspace, tvtest::ReadFile(std::string(TV_APP_TEST_DATA_DIR) + "/app.tv"));
-    tvtest::WriteFile(dir + "sample-w3c.log",
-                      tvtest::ReadFile(std::string(TV_SOURCE_DIR) + "/data/sample/sample-w3c.log"));
-    g_uiQuery = CQueryParams{};
-    g_topReportKind = kNoTopReportKind;
-    ASSERT_TRUE(StartProgram({workspace}));
-    started = true;
-    MainFrame()->SetSize(0, 0, 1100, 800);
-    ASSERT_TRUE(wxtest::PumpUntil([] { return MainFrame()->IsShownOnScreen(); }, 5000));
-    g_uiQuery.errorsOn = g_uiQuery.spidersOn = g_uiQuery.otherAgentsOn = 1;
-    for (uint32_t& g : g_uiQuery.groupOn) g = 1;
+    ASSERT_TRUE(appsession::Start(appsession::CopyFixtureWorkspace("contents"), wxSize(1100, 800), &started));
   }
 
   void TearDown() override {
     if (!started) return;
-    FinishRunningJob();
-    if (CTrailvaneDoc* doc = TheDocument()) doc->SetModifiedFlag(false);
-    g_workspace.ClearDirty();
-    MainFrame()->Close();
-    EXPECT_TRUE(wxtest::PumpUntil([] { return MainFrame() == nullptr; }, 20000));
-    wxtest::Pump(20);
-    EndProgram();
+    appsession::Close();
     CTrailvaneDoc::DocDialogs() = {};
     CMainFrame::FrameMessage() = nullptr;
     tv::SetLauncher(nullptr);
