@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -15,6 +16,13 @@
 #include "platform/folders.h"
 
 CLanguageFile g_language;
+
+namespace {
+std::atomic<unsigned> g_languageGeneration{0};
+void LanguageChanged() { g_languageGeneration.fetch_add(1, std::memory_order_relaxed); }
+}  // namespace
+
+unsigned LanguageGeneration() { return g_languageGeneration.load(std::memory_order_relaxed); }
 
 namespace {
 
@@ -254,6 +262,7 @@ CLanguageFile::~CLanguageFile() { FreeTexts(); }
 void CLanguageFile::FreeTexts() {
   ResetToDefaults();
   ClearDirty();
+  LanguageChanged();
 }
 
 bool CLanguageFile::SetCountryName(int countryId, const char* text) {
@@ -309,10 +318,12 @@ int SetTerm(int id, const char* text) {
     if (*slot) g_language.SetDirty();
     free(*slot);
     *slot = nullptr;
+    LanguageChanged();
     return 1;
   }
   if (*slot && strcmp(*slot, text) == 0) return 0;
   g_language.SetString(slot, text);
+  LanguageChanged();
   return 1;
 }
 
@@ -355,6 +366,7 @@ bool LoadLanguage(const char* fileName) {
   for (int i = 0; i < g_language.countries.Count(); ++i)
     names.push_back({g_language.countries[i].name, g_language.countries[i].domain});
   ApplyCountryNames(names.data(), static_cast<int>(names.size()));
+  LanguageChanged();
   return true;
 }
 

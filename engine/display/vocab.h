@@ -113,6 +113,10 @@ extern CLanguageFile g_language;
 // True when the file was read and applied.
 bool LoadLanguage(const char* fileName);
 void FreeLanguageTexts();
+// Changes whenever the texts of the report language may have changed (a
+// language loaded or dropped, a term edited), so windows that show terms
+// know when to relabel.
+unsigned LanguageGeneration();
 // The report language of the settings and the workspace: an empty name means the
 // built-in English texts, any other is loaded.
 void ApplyReportLanguage(const char* name);

@@ -1,7 +1,8 @@
 // What the reports show over the whole program, driven by real clicks and
 // keys: the extra columns chosen in Customize Column hold the query's values
 // (also after a reload and in the subreport frame), and the subreport frame
-// shows its rows whenever it opens again, at every level.
+// shows its rows whenever it opens again, at every level; the navigator
+// speaks the language of the reports.
 #include <gtest/gtest.h>
 #include <wx/filefn.h>
 #include <wx/listbox.h>
@@ -16,10 +17,13 @@
 
 #include "base/msgsink.h"
 #include "engine/config/workspace.h"
+#include "engine/config/settings.h"
 #include "engine/display/display.h"
+#include "engine/display/vocab.h"
 #include "engine/query/query.h"
 #include "engine/store/project.h"
 #include "engine/store/reportkind.h"
+#include "platform/folders.h"
 #include "platform/launcher.h"
 #include "platform/wx/profile.h"
 #include "platform/wx/wxtext.h"
@@ -34,8 +38,11 @@
 #include "ui/core/navigationstate.h"
 #include "ui/core/reportcells.h"
 #include "ui/core/uistate.h"
+#include "ui/dialogs/languages.h"
+#include "ui/dialogs/options.h"
 #include "ui/dialogs/reportdialogs.h"
 #include "ui/panes/navigationjobs.h"
+#include "ui/panes/navigatortree.h"
 #include "ui/panes/reportpanes.h"
 #include "ui/widgets/commandids.h"
 #include "ui/widgets/reportlistctrl.h"
@@ -336,6 +343,82 @@ TEST_F(ContentsTest, SubreportFollowsARowChosenWhileItsQueryRuns) {
     EXPECT_EQ(sub->rows.Count(), static_cast<uint32_t>(ExpectedSubreportRows(kind)));
   }
   Command(ID_VIEW_CLOSE_SUBREPORT);
+}
+
+// What a user reads: the navigator's group, Pages and Browsers items and the
+// shown list's Hits column title.
+struct Labels {
+  std::string group, pages, browsers, column;
+  bool operator==(const Labels&) const = default;
+};
+std::ostream& operator<<(std::ostream& out, const Labels& l) {
+  return out << l.group << " | " << l.pages << " | " << l.browsers << " | " << l.column;
+}
+Labels Shown(CSortListCtrl* list) {
+  CRMenu* nav = Navigator();
+  wxTreeCtrl* tree = nav->Tree();
+  wxListItem column;
+  column.SetMask(wxLIST_MASK_TEXT);
+  list->GetColumn(ColumnOfType(list, kColHits), column);
+  return {tv::WxToBytes(tree->GetItemText(tree->GetItemParent(nav->ItemOfKind(kReportPage)))),
+          tv::WxToBytes(tree->GetItemText(nav->ItemOfKind(kReportPage))),
+          tv::WxToBytes(tree->GetItemText(nav->ItemOfKind(kReportBrowser))), tv::WxToBytes(column.GetText())};
+}
+Labels InEffect() {
+  return {GetTerm(kTermStAccess), ColumnTerm(kReportPage), ColumnTerm(kReportBrowser), GetTerm(kTermHits)};
+}
+
+TEST_F(ContentsTest, NavigatorSpeaksTheLanguageOfTheReportsAfterOptionsAndAfterARestart) {
+  tvtest::WriteFile(tv::DataDir() + "German.lng",
+                    tvtest::ReadFile(std::string(TV_SOURCE_DIR) + "/data/lang/German.lng"));
+  const std::string workspace = g_workspace.FileName();
+  Show(kReportPage);
+  const Labels english = Shown(List());
+  EXPECT_EQ(english, InEffect());
+  EXPECT_EQ(english.group, "Access Stats");
+
+  // German chosen in Options, with clicks on its buttons.
+  {
+    DialogScript script;
+    script.Inside([](wxDialog* d) {
+      RealClick(d->FindWindow(COptionsPage::ID_CHOOSE_LANGUAGE));
+      EXPECT_EQ(wxtest::Text(d, COptionsPage::ID_LANGUAGE), "German.lng");
+      RealClick(d->FindWindow(wxID_OK));
+      if (d->IsModal()) d->EndModal(wxID_OK);
+    });
+    script.Inside([](wxDialog* chooser) {
+      auto* list = wxtest::Control<wxListBox>(chooser, CChooseLanguageDlg::ID_LIST);
+      wxtest::SelectLine(chooser, CChooseLanguageDlg::ID_LIST, list->FindString("German.lng"));
+      RealClick(chooser->FindWindow(wxID_OK));
+      if (chooser->IsModal()) chooser->EndModal(wxID_OK);
+    });
+    Command(ID_VIEW_OPTIONS);
+    EXPECT_EQ(script.titles, (std::vector<std::string>{"Options", "Choose language"}));
+  }
+  ASSERT_TRUE(WaitJob());
+  wxtest::Pump(100);
+  const Labels german = Shown(List());
+  EXPECT_EQ(german.group, "Zugriffsstatistik");
+  EXPECT_NE(german.pages, english.pages);
+  EXPECT_EQ(german.browsers, "Browser");
+  EXPECT_EQ(german, InEffect()) << "the tree and the list speak one language";
+  EXPECT_EQ(german.column, "Zugriffe");
+  EXPECT_TRUE(wxtest::SaveScreenshot("contents_navigator_german"));
+
+  // Restarted with German in the settings and no language in the workspace:
+  // the workspace's choice (English) labels both.
+  appsession::Close();
+  started = false;
+  ASSERT_STREQ(g_settings.Language, "German.lng");
+  ASSERT_TRUE(appsession::Start(workspace, wxSize(1100, 800), &started));
+  Show(kReportPage);
+  wxtest::Pump(100);
+  EXPECT_EQ(Shown(List()), InEffect());
+  EXPECT_EQ(Shown(List()), english);
+
+  std::remove(SettingsFilePath().c_str());
+  std::remove((tv::DataDir() + "German.lng").c_str());
+  g_settings = g_settingsWork = SettingsBlock();
 }
 
 }  // namespace

@@ -11,7 +11,11 @@ namespace wxtest {
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 10000);
 // Dispatches what is pending now, for about the given time.
 void Pump(int ms = 50);
-// Saves a PNG of the screen as <build folder>/<name>.png; true when written.
+// Saves a PNG of what the windows on screen show as <build folder>/<name>.png,
+// cut to their extent (the empty screen around them left out); true when written.
 bool SaveScreenshot(const std::string& name);
+// The same of the whole screen, for tests that compare pictures pixel by
+// pixel at screen positions.
+bool SaveWholeScreen(const std::string& name);
 
 }  // namespace wxtest

@@ -48,13 +48,20 @@ void Pump(int ms) {
   PumpUntil([&] { return std::chrono::steady_clock::now() > end; }, ms + 1000);
 }
 
-bool SaveScreenshot(const std::string& name) {
+namespace {
+bool SaveRoot(const std::string& name, bool trim) {
   Pump(200);
   std::string path = std::string(TV_UI_SCREENSHOT_DIR) + "/" + name + ".png";
-  // ImageMagick reads the X server's root window, which under Xvfb holds just our windows.
-  std::string command = "import -window root '" + path + "' 2>/dev/null";
+  // ImageMagick reads the X server's root window, which under Xvfb holds just
+  // our windows on a black screen; -trim cuts that black away, so menus and
+  // popups outside the windows stay in the picture.
+  std::string command = "import -window root " + std::string(trim ? "-trim +repage " : "") + "'" + path + "' 2>/dev/null";
   return std::system(command.c_str()) == 0;
 }
+}  // namespace
+
+bool SaveScreenshot(const std::string& name) { return SaveRoot(name, true); }
+bool SaveWholeScreen(const std::string& name) { return SaveRoot(name, false); }
 
 }  // namespace wxtest
 

@@ -401,6 +401,9 @@ void CMainFrame::UpdateMinSize() {
 
 void CMainFrame::OnIdle(wxIdleEvent& event) {
   event.Skip();
+  // Options, a workspace or the language dialogs may have changed the report
+  // language; the tree speaks the one the reports speak.
+  if (m_navigator) m_navigator->RelabelTree();
   wxStatusBar* status = GetStatusBar();
   // Other display servers tell the state of the modifiers only.
   if (!status || status->GetFieldsCount() < 4 || wxGetDisplayInfo().type != wxDisplayX11) return;

@@ -78,6 +78,7 @@ wxTreeItemId CRMenu::Append(wxTreeItemId parent, const char* text, int image, in
 void CRMenu::FillTree() {
   if (m_filled || !m_tree) return;
   m_filled = true;
+  m_labelledIn = LanguageGeneration();
   m_tree->SetImageList(ReportImages());
   wxTreeItemId root = Append(wxTreeItemId(), KindText(0).c_str(), GetReportIcon(0), 0);
   Append(root, KindText(kReportSummary).c_str(), GetReportIcon(kReportSummary), kReportSummary);
@@ -85,10 +86,23 @@ void CRMenu::FillTree() {
   for (const Group& g : kGroups) {
     wxTreeItemId group = Append(root, GetTerm(g.term), kGroupImage, -1);
     groups.push_back(group);
+    m_groups.emplace_back(group, g.term);
     for (int kind : g.kinds) Append(group, KindText(kind).c_str(), GetReportIcon(kind), kind);
   }
   for (wxTreeItemId group : groups) m_tree->Expand(group);
   m_tree->Expand(root);
+}
+
+void CRMenu::RelabelTree() {
+  if (!m_filled || m_labelledIn == LanguageGeneration()) return;
+  m_labelledIn = LanguageGeneration();
+  auto relabel = [this](wxTreeItemId item, const std::string& text) {
+    const wxString label = tv::BytesToWx(text);
+    if (item.IsOk() && m_tree->GetItemText(item) != label) m_tree->SetItemText(item, label);
+  };
+  for (const auto& [item, kind] : m_items) relabel(item, KindText(kind));
+  for (const auto& [item, term] : m_groups) relabel(item, GetTerm(term));
+  for (int i = 1; i <= m_shownLevels && i < kMaxQueryLevels; ++i) relabel(m_levels[i], ColumnTerm(LevelKind(i)));
 }
 
 int CRMenu::DefaultWidth() const {

@@ -21,6 +21,9 @@ class CRMenu : public wxPanel {
   void FillTree();
   // Brings the tree in line with the navigation (after every move).
   void SelectReportInTree(bool select);
+  // Gives every item the text of the report language now in effect; does
+  // nothing while the language is the one the items were labelled in.
+  void RelabelTree();
 
   wxTreeCtrl* Tree() const { return m_tree; }
   // The width that shows every label of the filled tree whole, with room
@@ -42,6 +45,8 @@ class CRMenu : public wxPanel {
   bool m_filled = false;
   bool m_selecting = false;  // a selection made here, not by the user
   std::vector<std::pair<wxTreeItemId, int>> m_items;
+  std::vector<std::pair<wxTreeItemId, int>> m_groups;  // item, term
+  unsigned m_labelledIn = 0;                           // language generation
   wxTreeItemId m_levels[kMaxQueryLevels];
   int m_shownLevels = 0;
 };

@@ -276,7 +276,7 @@ TEST(MainToolBar, DropDownButtonOpensTheFirstSubmenuForItsOwner) {
 
 // The screenshot as an image (empty when it could not be taken).
 wxImage Screenshot(const std::string& name) {
-  if (!wxtest::SaveScreenshot(name)) return wxImage();
+  if (!wxtest::SaveWholeScreen(name)) return wxImage();
   if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG)) wxImage::AddHandler(new wxPNGHandler);
   return wxImage(std::string(TV_UI_SCREENSHOT_DIR) + "/" + name + ".png", wxBITMAP_TYPE_PNG);
 }
