@@ -450,7 +450,9 @@ TEST_F(DnsCacheTest, StopFlagEndsThePassWithEverySlotIdle) {
   double wall0 = WallSeconds();
   Run(store, false, true);
   double wall = WallSeconds() - wall0;
-  EXPECT_LT(wall, 1.0);
+  // The whole pass takes 4 s (2000 names, 50 slots, 100 ms each); half of it
+  // leaves a loaded machine room without letting an ignored stop pass.
+  EXPECT_LT(wall, 2.0);
   EXPECT_EQ(fake.inFlight, 0);
   EXPECT_FALSE(ResolverPoolStarted());
   size_t askedFirst = fake.Asked().size();
