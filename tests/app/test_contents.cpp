@@ -4,6 +4,13 @@
 // shows its rows whenever it opens again, at every level; the navigator
 // speaks the language of the reports.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <wx/calctrl.h>
+#include <wx/combo.h>
+#include <wx/datectrl.h>
 #include <wx/filefn.h>
 #include <wx/listbox.h>
 #include <wx/notebook.h>
@@ -53,6 +60,19 @@ namespace {
 using wxtest::DialogScript;
 
 bool WaitJob() { return wxtest::PumpUntil([] { return !IsWorkerBusy() && !g_runPending; }, 30000); }
+
+// The hits of the current report under a date filter, counted by the engine
+// apart from the windows (0: that bound off).
+uint32_t HitsBetween(uint32_t from, uint32_t to) {
+  CQueryParams params = g_uiQuery;
+  params.dateFromOn = from ? 1 : 0;
+  params.dateToOn = to ? 1 : 0;
+  if (from) params.dateFrom = from;
+  if (to) params.dateTo = to;
+  CRowTable expected;
+  RunQuery(g_project, GetCurrentReportType(), expected, params);
+  return expected.totals.hits;
+}
 
 // A real click (XTest) at a point of a window, centre by default.
 void RealClick(wxWindow* w, wxPoint at = wxDefaultPosition, bool twice = false) {
@@ -419,6 +439,93 @@ TEST_F(ContentsTest, NavigatorSpeaksTheLanguageOfTheReportsAfterOptionsAndAfterA
   std::remove(SettingsFilePath().c_str());
   std::remove((tv::DataDir() + "German.lng").c_str());
   g_settings = g_settingsWork = SettingsBlock();
+}
+
+// A window manager (openbox) on the test display while it lives; without
+// one, GTK maps the calendar popup but never draws it or gives it the pointer.
+class WindowManager {
+ public:
+  WindowManager() {
+    if (std::system("command -v openbox >/dev/null && command -v xprop >/dev/null") != 0) return;
+    m_pid = fork();
+    if (m_pid == 0) {
+      const int null = open("/dev/null", O_WRONLY);
+      dup2(null, 1);
+      dup2(null, 2);
+      execlp("openbox", "openbox", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    for (int i = 0; i < 100 && m_pid > 0 && !Running(); ++i) wxtest::Pump(50);
+    wxtest::Pump(300);
+  }
+  ~WindowManager() {
+    if (m_pid <= 0) return;
+    kill(m_pid, SIGTERM);
+    waitpid(m_pid, nullptr, 0);
+    wxtest::Pump(200);
+  }
+  // It names its own window on the root window; one left by an earlier
+  // manager of this display names a window that is gone.
+  bool Running() const {
+    return m_pid > 0 &&
+           std::system("w=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | awk '/window id/ {print $NF}'); "
+                       "[ -n \"$w\" ] && xprop -id \"$w\" _NET_WM_NAME >/dev/null 2>&1") == 0;
+  }
+
+ private:
+  pid_t m_pid = -1;
+};
+
+wxComboCtrl* ComboOf(wxDatePickerCtrl* picker) {
+  for (wxWindow* child : picker->GetChildren())
+    if (auto* combo = dynamic_cast<wxComboCtrl*>(child)) return combo;
+  return nullptr;
+}
+
+// A click on a day of the calendar is the pick: the calendar closes and the
+// report runs to that day. "To" first, then "From" on the same day.
+TEST_F(ContentsTest, CalendarPickClosesItAndRunsTheReportToThatDay) {
+  WindowManager wm;
+  if (!wm.Running()) GTEST_SKIP() << "openbox or xprop is not installed";
+  Show(kReportPage);
+  const uint32_t all = GetCurrentQueryState().totals.hits;
+  CMainFrame* frame = MainFrame();
+  frame->Raise();
+  wxtest::Pump(300);
+  auto pick = [&](wxDatePickerCtrl* picker, const char* shot) {
+    wxComboCtrl* combo = ComboOf(picker);
+    ASSERT_NE(combo, nullptr);
+    // The drop-down button at the combo's right end, then a day in the
+    // middle rows, which always hold days of the month shown.
+    RealClick(combo, wxPoint(combo->GetSize().x - 8, combo->GetSize().y / 2));
+    ASSERT_TRUE(wxtest::PumpUntil([&] { return combo->IsPopupShown(); }, 3000)) << "the calendar did not open";
+    wxtest::Pump(300);
+    if (shot) EXPECT_TRUE(wxtest::SaveScreenshot(shot));
+    wxCalendarCtrl* calendar = picker->GetCalendar();
+    ASSERT_NE(calendar, nullptr);
+    RealClick(calendar, wxPoint(calendar->GetSize().x / 2, calendar->GetSize().y * 6 / 10));
+    EXPECT_TRUE(wxtest::PumpUntil([&] { return !combo->IsPopupShown(); }, 3000)) << "the calendar stayed open";
+    ASSERT_TRUE(WaitJob());
+  };
+  const wxDateTime shown = frame->ToPicker()->GetValue();
+  pick(frame->ToPicker(), "contents_calendar_open");
+  const wxDateTime day = frame->ToPicker()->GetValue();
+  ASSERT_TRUE(day.IsValid());
+  EXPECT_FALSE(day.IsSameDate(shown)) << "no day was picked";
+  EXPECT_EQ(day.GetMonth(), shown.GetMonth());
+  const uint32_t packed = PackDate(static_cast<unsigned>(day.GetDay()), static_cast<unsigned>(day.GetMonth()) + 1,
+                                   static_cast<unsigned>(day.GetYear()));
+  EXPECT_EQ(g_uiQuery.dateToOn, 1u);
+  EXPECT_EQ(g_uiQuery.dateTo, packed);
+  EXPECT_EQ(GetCurrentQueryState().totals.hits, HitsBetween(0, packed));
+
+  pick(frame->FromPicker(), nullptr);
+  EXPECT_TRUE(frame->FromPicker()->GetValue().IsSameDate(day));
+  EXPECT_EQ(g_uiQuery.dateFromOn, 1u);
+  EXPECT_EQ(g_uiQuery.dateFrom, packed);
+  EXPECT_EQ(GetCurrentQueryState().totals.hits, HitsBetween(packed, packed));
+  EXPECT_NE(GetCurrentQueryState().totals.hits, all) << "the picked days filter nothing";
+  EXPECT_TRUE(wxtest::SaveScreenshot("contents_calendar_picked"));
 }
 
 }  // namespace
