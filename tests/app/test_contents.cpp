@@ -2,7 +2,8 @@
 // keys: the extra columns chosen in Customize Column hold the query's values
 // (also after a reload and in the subreport frame), and the subreport frame
 // shows its rows whenever it opens again, at every level; the navigator
-// speaks the language of the reports.
+// speaks the language of the reports; a day picked in the calendar filters
+// the report.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <signal.h>
