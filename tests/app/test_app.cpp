@@ -90,7 +90,7 @@ class AppTest : public ::testing::Test {
   void SetUp() override {
     tv::SetLauncher([this](const std::string& target) {
       launched.push_back(target);
-      return true;
+      return launchWorks;
     });
     CTrailvaneDoc::DocDialogs().message = [this](const wxString& text, long style) {
       messages.push_back(tv::WxToBytes(text));
@@ -145,6 +145,7 @@ class AppTest : public ::testing::Test {
   int answer = wxYES;
   std::string chosenFile;
   std::vector<std::string> messages, launched;
+  bool launchWorks = true;
 };
 
 TEST_F(AppTest, SessionIsAnalysedExportedClosedAndRestored) {
@@ -279,6 +280,18 @@ TEST_F(AppTest, LogFileIsAddedToTheWorkspaceOrToANewOne) {
   // Only log files were added: closing asks nothing.
   EXPECT_TRUE(TheDocument()->CanCloseFrame());
   EXPECT_EQ(messages.size(), 3u);
+}
+
+// The crash mail that does not open is said to have failed.
+TEST_F(AppTest, ACrashMailTheDesktopCannotOpenIsReported) {
+  tvtest::WriteFile(BugLogPath(), "Trailvane\nsomething went wrong\n");
+  answer = wxYES;
+  launchWorks = false;
+  ASSERT_TRUE(Start({}));
+  ASSERT_EQ(launched.size(), 1u);
+  EXPECT_EQ(messages, (std::vector<std::string>{
+                          "Program crashed!\nPlease send to us bug report (via e-mail).\n\nSend report?",
+                          "Can't open link:\n\nThere is no application associated\nwith the given filename extension."}));
 }
 
 TEST_F(AppTest, CrashIsOfferedOnlyToTheFirstInstanceAndASecondLeavesTheLogAlone) {

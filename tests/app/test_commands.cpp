@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/msgsink.h"
@@ -107,6 +108,7 @@ class CommandsTest : public ::testing::Test {
     CMainFrame::ExportPathChooser() = nullptr;
     CMainFrame::FrameMessage() = nullptr;
     tv::SetLauncher(nullptr);
+    tv::SetAsyncLauncher(nullptr);
   }
 
   static void Command(int id) {
@@ -448,6 +450,48 @@ TEST_F(CommandsTest, GoMenuOpensTheRowAndItsSubreports) {
   ASSERT_EQ(launched.size(), 2u);
   EXPECT_EQ(launched[1].rfind("https://www.whois.com/whois/", 0), 0u) << launched[1];
   EXPECT_GT(launched[1].size(), std::string("https://www.whois.com/whois/").size());
+}
+
+// Every command that hands a page or a mail to the desktop says so when the
+// desktop could not open it, and only then; the answer comes from the
+// launcher's own thread.
+TEST_F(CommandsTest, OpenersSayWhenTheDesktopCouldNotOpen) {
+  bool works = false;
+  std::vector<std::thread> answering;
+  tv::SetLauncher(nullptr);
+  tv::SetAsyncLauncher([&](const std::string& target, tv::LaunchDone done) {
+    launched.push_back(target);
+    answering.emplace_back([done, works] { done(works ? tv::kLaunchOpened : tv::kLaunchNoHandler); });
+  });
+  struct Case {
+    const char* name;
+    int kind;  // the report shown, 0 for none
+    int command;
+  } cases[] = {{"open page in browser", kReportPage, ID_GO_OPEN_IN_BROWSER},
+               {"whois", kReportHost, ID_GO_WHOIS},
+               {"send via e-mail", kReportPage, ID_REPORT_SEND_MAIL},
+               {"bug report", 0, ID_HELP_BUG_REPORT}};
+  const std::string failed = "Can't open link:\n\nThere is no application associated\nwith the given filename extension.";
+  for (const Case& c : cases) {
+    if (c.kind) {
+      Show(c.kind);
+      ChooseRow(0);
+    }
+    for (bool opens : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (opens ? ", opens" : ", fails"));
+      works = opens;
+      messages.clear();
+      launched.clear();
+      tvtest::WriteFile(BugLogPath(), "Trailvane\nsomething to report\n");
+      ASSERT_TRUE(Enabled(c.command));
+      Command(c.command);
+      ASSERT_EQ(launched.size(), 1u);
+      wxtest::PumpUntil([&] { return !messages.empty(); }, opens ? 300 : 3000);
+      EXPECT_EQ(messages, opens ? std::vector<std::string>{} : std::vector<std::string>{failed});
+    }
+  }
+  for (std::thread& t : answering) t.join();
+  tv::SetAsyncLauncher(nullptr);
 }
 
 TEST_F(CommandsTest, HelpMenuOpensTheBookAndTheBugReport) {

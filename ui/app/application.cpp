@@ -48,6 +48,7 @@
 #include "ui/panes/navigatortree.h"
 #include "ui/panes/reportpanes.h"
 #include "ui/panes/workspacepane.h"
+#include "ui/widgets/opener.h"
 #include "ui/widgets/toolbar.h"
 #include "ui/widgets/worker.h"
 
@@ -232,7 +233,14 @@ void OfferCrashReport(bool firstInstance, wxWindow* parent, bool ask) {
   const wxString text = "Program crashed!\nPlease send to us bug report (via e-mail).\n\nSend report?";
   int answer = question ? question(text, wxYES_NO | wxICON_QUESTION)
                    : wxMessageBox(text, kProductName, wxYES_NO | wxICON_QUESTION, parent);
-  if (answer == wxYES) tv::Launch(mail);
+  if (answer != wxYES) return;
+  OpenFromUi(mail, [](int status) {
+    if (status == tv::kLaunchOpened) return;
+    auto& message = CTrailvaneDoc::DocDialogs().message;
+    const wxString failed = OpenFailureText(status);
+    if (message) message(failed, wxOK | wxICON_EXCLAMATION);
+    else wxMessageBox(failed, kProductName, wxOK | wxICON_EXCLAMATION);
+  });
 }
 
 void StartCommandLineMode(int mode) {

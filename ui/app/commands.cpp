@@ -38,6 +38,7 @@
 #include "ui/panes/navigationjobs.h"
 #include "ui/panes/reportprint.h"
 #include "ui/widgets/commandids.h"
+#include "ui/widgets/opener.h"
 #include "ui/widgets/reportlistctrl.h"
 #include "ui/widgets/worker.h"
 
@@ -46,6 +47,11 @@ namespace {
 int Message(wxWindow* parent, const wxString& text, long style) {
   if (CMainFrame::FrameMessage()) return CMainFrame::FrameMessage()(text, style);
   return wxMessageBox(text, "Trailvane", style, parent);
+}
+
+// Where a file or page the user asked for did not open, the message says so.
+void ReportOpenFailure(int status) {
+  if (status != tv::kLaunchOpened) Message(nullptr, OpenFailureText(status), wxOK | wxICON_EXCLAMATION);
 }
 
 // Nothing that reads or changes the analysed data may start while a job runs.
@@ -181,14 +187,14 @@ void OnWorkspaceSettingsCommand(CMainFrame* frame) {
 
 void OnOpenInBrowser() {
   if (!CanOpenInBrowser()) return;
-  OpenSelectedInBrowser();
+  OpenSelectedInBrowser(OnUiThread(ReportOpenFailure));
   MarkRowVisited();
 }
 
 void OnWhois() {
   if (!CanEditHostName()) return;
   const char* templ = g_workspace.common.whois_url ? g_workspace.common.whois_url : "";
-  OpenWhois(templ, CurrentLevelEntry().Record());
+  OpenWhois(templ, CurrentLevelEntry().Record(), OnUiThread(ReportOpenFailure));
   MarkRowVisited();
 }
 
@@ -203,7 +209,7 @@ void OnChildPages(CMainFrame* frame) {
 
 void OnSendBugReport() {
   const std::string path = WriteSupportMail(BugLogPath().c_str(), "Bug report", BugReportSubject().c_str());
-  if (!path.empty()) tv::Launch(path);
+  if (!path.empty()) OpenFromUi(path, ReportOpenFailure);
 }
 
 }  // namespace

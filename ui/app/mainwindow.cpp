@@ -48,6 +48,7 @@
 #include "ui/widgets/artwork.h"
 #include "ui/widgets/commandids.h"
 #include "ui/widgets/menus.h"
+#include "ui/widgets/opener.h"
 #include "ui/widgets/reportlistctrl.h"
 #include "ui/widgets/splitter.h"
 #include "ui/widgets/toolbar.h"
@@ -622,7 +623,11 @@ void CMainFrame::ExportReport(int commandId) {
       break;
     default: ok = ExportReportToCsv(path.c_str(), kind, table, g_uiQuery, compare); break;
   }
-  if (ok && commandId == ID_REPORT_SEND_MAIL) tv::Launch(path);
+  if (ok && commandId == ID_REPORT_SEND_MAIL) {
+    OpenFromUi(path, [](int status) {
+      if (status != tv::kLaunchOpened) FrameMessageBox(nullptr, OpenFailureText(status), wxOK | wxICON_EXCLAMATION);
+    });
+  }
 }
 
 // ---------------------------------------------------------------------------

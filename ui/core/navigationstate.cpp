@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "base/msgsink.h"
 #include "engine/analysis/analysis.h"
@@ -308,9 +309,11 @@ std::string SelectedBrowserTarget() {
   }
 }
 
-bool OpenSelectedInBrowser() {
+bool OpenSelectedInBrowser(tv::LaunchDone done) {
   std::string target = SelectedBrowserTarget();
-  return !target.empty() && tv::Launch(target);
+  if (target.empty()) return false;
+  tv::Launch(target, std::move(done));
+  return true;
 }
 
 int PrepareSummaryRowReport(int row) {

@@ -10,6 +10,7 @@
 #include "engine/query/queryparams.h"
 #include "engine/query/rowtable.h"
 #include "engine/store/reportkind.h"
+#include "platform/launcher.h"
 
 struct CNavigation {
   CQueryParams saved;        // the switches before a kind changed them
@@ -84,8 +85,9 @@ void StoreLevelSelection(const CRow* row, long item, int count, const CRow* cons
 bool GetCurrentSubreportKey(std::string* key);
 // What Open In Browser opens for the current level's row; empty when nothing.
 std::string SelectedBrowserTarget();
-// Hands that address to the launcher; false when there is none or it failed.
-bool OpenSelectedInBrowser();
+// Hands that address to the launcher, which tells done how the opening went;
+// false (done never called) when there is none.
+bool OpenSelectedInBrowser(tv::LaunchDone done = {});
 // A double-click on a summary line: the switches of its report set (the old
 // ones saved for Back); returns the kind to open, -1 for none.
 int PrepareSummaryRowReport(int row);

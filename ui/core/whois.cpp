@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <utility>
 
 #include "engine/store/hitstore.h"
 #include "engine/store/strpool.h"
@@ -43,17 +44,19 @@ std::string FillWhoisTemplate(const std::string& templ, const std::string& host)
   return out;
 }
 
-bool OpenWhois(const std::string& templ, const std::string& name, uint32_t address) {
+bool OpenWhois(const std::string& templ, const std::string& name, uint32_t address, tv::LaunchDone done) {
   std::string url = FillWhoisTemplate(templ, WhoisHostText(name, address));
-  return !url.empty() && tv::Launch(url);
+  if (url.empty()) return false;
+  tv::Launch(url, std::move(done));
+  return true;
 }
 
-bool OpenWhois(const std::string& templ, const CHitRecord* record) {
+bool OpenWhois(const std::string& templ, const CHitRecord* record, tv::LaunchDone done) {
   if (!record) return false;
   std::string name;
   if (TextHandle h = record->GetHostName()) {
     const char* text = g_pools.hosts.Text(h);
     if (text) name = text;
   }
-  return OpenWhois(templ, name, record->Address());
+  return OpenWhois(templ, name, record->Address(), std::move(done));
 }

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/launcher.h"
+
 struct CHitRecord;
 
 // The host as the Whois service gets it: the dotted address when there is
@@ -14,7 +16,8 @@ std::string WhoisHostText(const std::string& name, uint32_t address);
 // the template or the host is empty.
 std::string FillWhoisTemplate(const std::string& templ, const std::string& host);
 
-// Fills the template with the record's host and opens the address through
-// the launcher; false when nothing was opened.
-bool OpenWhois(const std::string& templ, const CHitRecord* record);
-bool OpenWhois(const std::string& templ, const std::string& name, uint32_t address);
+// Fills the template with the record's host and hands the address to the
+// launcher, which tells done how the opening went; false (done never called)
+// when there is no address.
+bool OpenWhois(const std::string& templ, const CHitRecord* record, tv::LaunchDone done = {});
+bool OpenWhois(const std::string& templ, const std::string& name, uint32_t address, tv::LaunchDone done = {});

@@ -18,6 +18,7 @@
 #include "ui/core/dialogrules.h"
 #include "ui/dialogs/textprompt.h"
 #include "ui/widgets/dialogbuttons.h"
+#include "ui/widgets/opener.h"
 
 bool ChooseReportLanguage(wxWindow* parent, std::string* name) {
   CChooseLanguageDlg dlg(parent);
@@ -216,7 +217,11 @@ void CLanguageEditDlg::OnSave(wxCommandEvent&) {
                             wxYES_NO | wxICON_QUESTION, this);
   if (answer == wxYES) {
     std::string mail = LanguageCorrection(m_fileName.c_str());
-    if (!mail.empty()) tv::Launch(mail);
+    // The editor is gone when the answer comes: the message has no owner.
+    if (!mail.empty())
+      OpenFromUi(mail, [](int status) {
+        if (status != tv::kLaunchOpened) wxMessageBox(OpenFailureText(status), "Language", wxOK | wxICON_EXCLAMATION);
+      });
   } else {
     SaveLanguage(m_fileName.c_str());
   }

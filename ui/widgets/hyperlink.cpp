@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "platform/launcher.h"
+#include "ui/widgets/opener.h"
 
 const wxColour CHyperLink::kLinkColour(0, 0, 255);
 const wxColour CHyperLink::kVisitedColour(128, 0, 128);
@@ -15,9 +16,6 @@ const wxColour CHyperLink::kHoverColour(255, 0, 0);
 const wxColour CHyperLink::kPressedColour(0, 128, 128);
 
 namespace {
-
-// Shell error 31: what a launcher that cannot start a handler amounts to.
-constexpr int kNoAssociation = 31;
 
 CHyperLink::ErrorSink& Sink() {
   static CHyperLink::ErrorSink sink;
@@ -31,7 +29,8 @@ CHyperLink::CHyperLink(wxWindow* parent, wxWindowID id, const wxString& text, co
     : wxControl(parent, id, pos, size,
                 wxBORDER_NONE | wxFULL_REPAINT_ON_RESIZE |
                     (alignment & (wxALIGN_CENTRE_HORIZONTAL | wxALIGN_RIGHT | wxALIGN_CENTRE_VERTICAL))),
-      m_style(linkStyle) {
+      m_style(linkStyle),
+      m_alive(std::make_shared<bool>(true)) {
   m_address = address.empty() ? text : address;
   SetLabel(text.empty() ? m_address : text);
   wxFont font = GetFont();
@@ -54,6 +53,8 @@ CHyperLink::CHyperLink(wxWindow* parent, wxWindowID id, const wxString& text, co
   Bind(wxEVT_KILL_FOCUS, &CHyperLink::OnKillFocus, this);
   Bind(wxEVT_KEY_DOWN, &CHyperLink::OnKeyDown, this);
 }
+
+CHyperLink::~CHyperLink() { *m_alive = false; }
 
 void CHyperLink::SetLinkText(const wxString& text) {
   SetLabel(text);
@@ -149,15 +150,22 @@ void CHyperLink::OnKeyDown(wxKeyEvent& event) {
 }
 
 void CHyperLink::FollowLink() {
-  if (!m_address.empty() && tv::Launch(m_address.ToStdString(wxConvUTF8))) {
-    m_visited = true;
-    Refresh();
-    return;
-  }
-  wxBell();
-  wxString message = ErrorText(kNoAssociation);
-  if (Sink()) Sink()(message);
-  else wxMessageBox(message, wxTheApp ? wxTheApp->GetAppDisplayName() : wxString(), wxOK | wxICON_EXCLAMATION, this);
+  // The opener answers later, maybe after the link is gone: the flag tells.
+  std::shared_ptr<bool> alive = m_alive;
+  CHyperLink* self = this;
+  OpenFromUi(m_address.ToStdString(wxConvUTF8), [alive, self](int status) {
+    if (status == tv::kLaunchOpened) {
+      if (!*alive) return;
+      self->m_visited = true;
+      self->Refresh();
+      return;
+    }
+    wxBell();
+    wxString message = OpenFailureText(status);
+    if (Sink()) Sink()(message);
+    else wxMessageBox(message, wxTheApp ? wxTheApp->GetAppDisplayName() : wxString(), wxOK | wxICON_EXCLAMATION,
+                      *alive ? self : nullptr);
+  });
 }
 
 wxString CHyperLink::ErrorText(int code) {

@@ -5,6 +5,7 @@
 #include <wx/control.h>
 
 #include <functional>
+#include <memory>
 
 class CHyperLink : public wxControl {
  public:
@@ -29,14 +30,16 @@ class CHyperLink : public wxControl {
   CHyperLink(wxWindow* parent, wxWindowID id, const wxString& text, const wxString& address = wxString(),
              int linkStyle = kDefaultStyle, const wxPoint& pos = wxDefaultPosition,
              const wxSize& size = wxDefaultSize, long alignment = 0);
+  ~CHyperLink() override;
 
   void SetLinkText(const wxString& text);
   void SetURL(const wxString& address);
   const wxString& GetURL() const { return m_address; }
   int GetLinkStyle() const { return m_style; }
 
-  // Opens the address; on success marks the link visited, else beeps and
-  // shows why.
+  // Hands the address to the launcher and returns at once; once the opener
+  // has answered, marks the link visited when it opened, else beeps and
+  // shows why (visited stays as it was).
   void FollowLink();
   bool IsVisited() const { return m_visited; }
   bool IsOver() const { return m_over; }
@@ -72,4 +75,6 @@ class CHyperLink : public wxControl {
   bool m_visited = false;
   int m_style;
   wxString m_address;
+  // Cleared by the destructor; answers that come later look at it.
+  std::shared_ptr<bool> m_alive;
 };

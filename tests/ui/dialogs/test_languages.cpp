@@ -58,7 +58,7 @@ class LanguageDialogs : public ::testing::Test {
     tvtest::SetCountries({{"de", "Germany"}, {"fr", "France"}});
     old_ = tv::SetLauncher([this](const std::string& target) {
       launched_.push_back(target);
-      return true;
+      return launchWorks_;
     });
     ASSERT_TRUE(LoadLanguage("German.lng"));  // the language in use
   }
@@ -70,6 +70,7 @@ class LanguageDialogs : public ::testing::Test {
   }
   tv::LaunchFn old_;
   std::vector<std::string> launched_;
+  bool launchWorks_ = true;
 };
 
 TEST_F(LanguageDialogs, ChooserListsFilesAndTakesTheChoiceOnOkOnly) {
@@ -231,6 +232,33 @@ TEST_F(LanguageDialogs, NewLanguageIsNamedCheckedEditedAndSent) {
   ASSERT_EQ(launched_.size(), 1u) << "Yes hands the mail to the launcher";
   EXPECT_NE(tvtest::ReadFile(launched_[0]).find("Swiss.lng"), std::string::npos);
   EXPECT_STREQ(GetTerm(kTermHits, 1), "Zugriffe") << "the language in use stays loaded";
+}
+
+// A correction mail the desktop cannot open is said to have failed, after
+// the editor has closed and the language is saved.
+TEST_F(LanguageDialogs, AMailTheDesktopCannotOpenIsReported) {
+  launchWorks_ = false;
+  DialogScript script;
+  script.Inside([](wxDialog* d) {
+    auto* editor = dynamic_cast<CLanguageEditDlg*>(d);
+    ASSERT_NE(editor, nullptr);
+    editor->EditLine(0);
+    Click(d, wxID_OK);
+  });
+  AnswerPrompt(script, "Zugriffe", "Treffer");
+  script.Answer(wxID_YES);  // send
+  script.Answer(wxID_OK);   // the failure
+  {
+    CLanguageEditDlg editor(nullptr, "German.lng");
+    EXPECT_EQ(editor.ShowModal(), wxID_OK);
+  }
+  ASSERT_EQ(launched_.size(), 1u);
+  EXPECT_NE(tvtest::ReadFile(tv::DataDir() + "German.lng").find("Treffer"), std::string::npos);
+  EXPECT_EQ(script.messages,
+            (std::vector<std::string>{"Please send to us edited data (via e-mail).\n\nSend data?",
+                                      "Can't open link:\n\nThere is no application associated\nwith the given "
+                                      "filename extension."}));
+  EXPECT_EQ(script.titles.back(), "Language");
 }
 
 }  // namespace

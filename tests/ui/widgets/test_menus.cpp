@@ -1,5 +1,6 @@
 // Menus, toolbar, hideable splitter and hyperlink on real windows.
 #include <gtest/gtest.h>
+#include <wx/button.h>
 #include <wx/datectrl.h>
 #include <wx/dcclient.h>
 #include <wx/frame.h>
@@ -9,19 +10,25 @@
 #include <wx/sizer.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
+#include <wx/timer.h>
 #include <wx/tooltip.h>
 #include <wx/uiaction.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <set>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "engine/store/reportkind.h"
 #include "platform/launcher.h"
+#include "tests/common/fakeopener.h"
+#include "tests/ui/dialogscript.h"
 #include "tests/ui/wxtest.h"
 #include "ui/core/menutext.h"
 #include "ui/widgets/artwork.h"
@@ -503,6 +510,7 @@ class HyperLink : public ::testing::Test {
   void TearDown() override {
     frame->Destroy();
     tv::SetLauncher(m_launcher);
+    tv::SetAsyncLauncher(nullptr);
     CHyperLink::SetErrorSink(m_sink);
   }
   static void Send(CHyperLink* link, wxEventType type) {
@@ -648,6 +656,135 @@ TEST_F(HyperLink, FitToTextKeepsTheAnchorTheAlignmentNames) {
   sim.MouseClick();
   ASSERT_TRUE(wxtest::PumpUntil([&] { return !opened.empty(); }, 3000));
   EXPECT_EQ(opened, std::vector<std::string>{"https://trailvane.test/right"});
+}
+
+// A real click on a link: it turns visited only when the opener reports
+// success, and a failure shows the message box instead, whether the launcher
+// answers at once or later from another thread.
+TEST_F(HyperLink, ARealClickTurnsVisitedOnlyWhenTheOpenerSucceeds) {
+  CHyperLink::SetErrorSink(nullptr);  // the real message box, caught by the script
+  panel->SetBackgroundColour(*wxWHITE);
+  auto* link = new CHyperLink(panel, wxID_ANY, "Trailvane on the web", "https://trailvane.test/", CHyperLink::kDefaultStyle,
+                              wxPoint(20, 20));
+  auto* other = new wxButton(panel, wxID_ANY, "Other", wxPoint(20, 60));
+  frame->Show();
+  ASSERT_TRUE(wxtest::PumpUntil([&] { return link->IsShownOnScreen(); }));
+
+  std::atomic<int> answersGiven{0};
+  struct Joined {
+    std::vector<std::thread> threads;
+    ~Joined() {
+      for (std::thread& t : threads) t.join();
+    }
+  } answering;
+  auto answerLater = [&](const std::string& target, tv::LaunchDone done) {
+    opened.push_back(target);
+    answering.threads.emplace_back([done, &answersGiven, works = launchWorks] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+      done(works ? tv::kLaunchOpened : tv::kLaunchNoHandler);
+      ++answersGiven;
+    });
+  };
+  const tv::LaunchFn quick = tv::SetLauncher(nullptr);
+  struct Case {
+    bool later, works;
+    const char* screenshot;
+  } cases[] = {{false, false, nullptr}, {true, false, "hyperlink_open_failed"}, {true, true, "hyperlink_open_succeeded"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.later ? "answers later, " : "answers at once, ") + (c.works ? "opens" : "fails"));
+    launchWorks = c.works;
+    if (c.later) tv::SetAsyncLauncher(answerLater);
+    else tv::SetLauncher(quick);
+    opened.clear();
+    const int answersBefore = answersGiven;
+    wxtest::DialogScript script;
+    if (!c.works) script.Answer(wxID_OK);
+
+    wxUIActionSimulator sim;
+    frame->Raise();
+    const wxRect r = link->GetScreenRect();
+    sim.MouseMove(r.x + r.width / 2, r.y + r.height / 2);
+    // Past the double-click time, or the press comes as a double click.
+    wxtest::Pump(600);
+    sim.MouseClick();
+    ASSERT_TRUE(wxtest::PumpUntil([&] { return !opened.empty(); }, 3000));
+    EXPECT_EQ(opened, std::vector<std::string>{"https://trailvane.test/"});
+    if (c.later) {
+      EXPECT_FALSE(link->IsVisited()) << "visited before the opener answered";
+      ASSERT_TRUE(wxtest::PumpUntil([&] { return answersGiven > answersBefore; }, 3000));
+    }
+    wxtest::Pump(50);
+    EXPECT_EQ(link->IsVisited(), c.works);
+    const std::vector<std::string> expected =
+        c.works ? std::vector<std::string>{}
+                : std::vector<std::string>{"Can't open link:\n\nThere is no application associated\nwith the given "
+                                           "filename extension."};
+    EXPECT_EQ(script.messages, expected);
+    other->SetFocus();
+    wxtest::Pump(50);
+    EXPECT_EQ(link->TextColour(), c.works ? CHyperLink::kVisitedColour : CHyperLink::kLinkColour);
+    if (c.screenshot) {
+      EXPECT_TRUE(wxtest::SaveScreenshot(c.screenshot));
+    }
+    tv::SetAsyncLauncher(nullptr);
+    tv::SetLauncher(nullptr);
+  }
+}
+
+// With the desktop's opener itself (a stand-in script first on PATH): the
+// windows go on while it runs, its exit status decides, and nothing of it is
+// left afterwards.
+TEST_F(HyperLink, TheDesktopOpenerAnswersWhileTheWindowsGoOn) {
+  tvtest::FakeOpener opener;
+  tv::SetLauncher(nullptr);
+  CHyperLink::SetErrorSink(nullptr);
+  const int childrenBefore = tvtest::ChildProcesses();
+  auto* failing = new CHyperLink(panel, wxID_ANY, "slow", tvtest::FakeOpener::kSlowFail, CHyperLink::kDefaultStyle,
+                                 wxPoint(20, 20));
+  auto* working = new CHyperLink(panel, wxID_ANY, "works", tvtest::FakeOpener::kOpens, CHyperLink::kDefaultStyle,
+                                 wxPoint(20, 60));
+  frame->Show();
+  ASSERT_TRUE(wxtest::PumpUntil([&] { return working->IsShownOnScreen(); }));
+
+  // The longest the event loop went without running the timer.
+  using Clock = std::chrono::steady_clock;
+  Clock::time_point last = Clock::now();
+  long longestGapMs = 0;
+  wxTimer ticker;
+  ticker.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+    const Clock::time_point now = Clock::now();
+    longestGapMs = std::max<long>(longestGapMs, std::chrono::duration_cast<std::chrono::milliseconds>(now - last).count());
+    last = now;
+  });
+
+  for (CHyperLink* link : {failing, working}) {
+    const bool works = link == working;
+    SCOPED_TRACE(tv::WxToBytes(link->GetURL()));
+    wxtest::DialogScript script;
+    if (!works) script.Answer(wxID_OK);
+    wxUIActionSimulator sim;
+    frame->Raise();
+    const wxRect r = link->GetScreenRect();
+    sim.MouseMove(r.x + r.width / 2, r.y + r.height / 2);
+    wxtest::Pump(600);
+    const Clock::time_point clicked = Clock::now();
+    last = clicked;
+    longestGapMs = 0;
+    ticker.Start(20);
+    sim.MouseClick();
+    ASSERT_TRUE(wxtest::PumpUntil([&] { return works ? link->IsVisited() : !script.messages.empty(); }, 5000));
+    ticker.Stop();
+    const long tookMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - clicked).count();
+    EXPECT_LT(longestGapMs, 300) << "the UI thread waited for the opener";
+    if (!works) {
+      EXPECT_GE(tookMs, 550) << "the failure came before the opener ended";
+      EXPECT_EQ(script.messages, std::vector<std::string>{"Can't open link:\n\nThere is no application "
+                                                          "associated\nwith the given filename extension."});
+      EXPECT_FALSE(link->IsVisited());
+    }
+  }
+  EXPECT_EQ(opener.Calls().size(), 2u);
+  EXPECT_TRUE(wxtest::PumpUntil([&] { return tvtest::ChildProcesses() == childrenBefore; }, 3000));
 }
 
 }  // namespace

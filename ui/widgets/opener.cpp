@@ -1,0 +1,30 @@
+#include "ui/widgets/opener.h"
+
+#include <wx/thread.h>
+
+#include "platform/wx/uithread.h"
+#include "ui/widgets/hyperlink.h"
+
+namespace {
+
+// The shell's error codes the desktop opener's failures amount to.
+constexpr int kFileNotFound = 2;
+constexpr int kNoAssociation = 31;
+
+}  // namespace
+
+tv::LaunchDone OnUiThread(std::function<void(int status)> then) {
+  return [then = std::move(then)](int status) {
+    if (!then) return;
+    if (wxIsMainThread()) then(status);
+    else tv::PostToUiThread([then, status] { then(status); });
+  };
+}
+
+void OpenFromUi(const std::string& target, std::function<void(int status)> then) {
+  tv::Launch(target, OnUiThread(std::move(then)));
+}
+
+wxString OpenFailureText(int status) {
+  return CHyperLink::ErrorText(status == tv::kLaunchNoSuchFile ? kFileNotFound : kNoAssociation);
+}
