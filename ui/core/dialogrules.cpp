@@ -102,9 +102,22 @@ bool IsLookupHostName(const std::string& name) {
 }
 
 std::string DnsErrorText(int error) {
-  char text[64];
-  snprintf(text, sizeof text, "DNS lookup error! (error# %d)", error);
+  // The resolver's reasons (h_errno's numbers).
+  static const char* const kReasons[] = {"host not found", "temporary failure", "no recovery", "no address"};
+  const char* reason = error >= 1 && error <= 4 ? kReasons[error - 1] : "unknown error";
+  char text[96];
+  snprintf(text, sizeof text, "DNS lookup error! (error# %d: %s)", error, reason);
   return text;
+}
+
+std::string JoinPlaceParts(const std::vector<std::string>& parts) {
+  std::string joined;
+  for (const std::string& part : parts) {
+    if (part.empty()) continue;
+    if (!joined.empty()) joined += ", ";
+    joined += part;
+  }
+  return joined;
 }
 
 CHostGeography AddressGeography(uint32_t address) {
@@ -118,8 +131,8 @@ CHostGeography AddressGeography(uint32_t address) {
   // A region or city table that knows no country leaves it to the country table.
   if (!*regionCountry) regionCountry = country;
   if (!*cityCountry) cityCountry = country;
-  geo.region = std::string(region) + ", " + regionCountry;
-  geo.city = std::string(city) + ", " + cityRegion + ", " + cityCountry;
+  geo.region = JoinPlaceParts({region, regionCountry});
+  geo.city = JoinPlaceParts({city, cityRegion, cityCountry});
   return geo;
 }
 

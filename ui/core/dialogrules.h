@@ -42,10 +42,14 @@ bool ParseDottedAddress(const std::string& text, uint32_t* address);
 // A name the forward look-up may be asked: labels of letters, digits, '-' and
 // '_' between dots, at most 253 characters.
 bool IsLookupHostName(const std::string& name);
-// "DNS lookup error! (error# %d)".
+// "DNS lookup error! (error# %d: %s)": the resolver's reason number and what
+// it means ("unknown error" for a number the resolver does not give).
 std::string DnsErrorText(int error);
+// The parts of a place that are not empty, in order, joined by ", ".
+std::string JoinPlaceParts(const std::vector<std::string>& parts);
 // The look-up dialog's geography of an address: the country; region and
-// country; city, region and country (from the loaded tables).
+// country; city, region and country (from the loaded tables), each without
+// the parts the tables leave empty.
 struct CHostGeography {
   std::string country, region, city;
 };

@@ -2,20 +2,22 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/display.h>
+#include <wx/imaglist.h>
 #include <wx/listbox.h>
 #include <wx/listctrl.h>
+#include <wx/renderer.h>
+#include <wx/settings.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include <algorithm>
+
 #include "engine/analysis/analysis.h"
 #include "platform/wx/wxtext.h"
 #include "ui/widgets/dialogbuttons.h"
-
-namespace {
-
-
-}  // namespace
+#include "ui/widgets/reportlistctrl.h"
 
 // Confirmation of new spiders
 
@@ -50,22 +52,71 @@ bool CConfirmSpidersDlg::TransferDataFromWindow() {
 
 // Log file report
 
+namespace {
+
+// The dialog's three images, taken from the report strip: a file that gave
+// lines (a page), one that gave none or could not be read (the page struck
+// out) and the total (the sum sign the report totals carry).
+constexpr int kLogReportArtwork[3] = {2, 8, 1};
+constexpr int kLogReportImageSize = 16;
+// Room beside an image in a cell, as the list draws it.
+constexpr int kImageGap = 6;
+// Rows shown without scrolling, at most.
+constexpr int kMostRowsShown = 15;
+
+}  // namespace
+
 CLogFileReportDlg::CLogFileReportDlg(wxWindow* parent, const CLogFileReportList& files, bool showAll)
     : wxDialog(parent, wxID_ANY, "Log file report", wxDefaultPosition, wxDefaultSize,
                wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER) {
   auto* top = new wxBoxSizer(wxVERTICAL);
-  m_list = new wxListCtrl(this, ID_LIST, wxDefaultPosition, FromDIP(wxSize(430, 240)),
+  m_list = new wxListCtrl(this, ID_LIST, wxDefaultPosition, wxDefaultSize,
                           wxLC_REPORT | wxLC_SINGLE_SEL | wxLC_NO_SORT_HEADER | wxLC_HRULES | wxLC_VRULES);
-  m_list->AppendColumn("Log file", wxLIST_FORMAT_LEFT, FromDIP(270));
-  m_list->AppendColumn("Lines", wxLIST_FORMAT_RIGHT, FromDIP(70));
-  m_list->AppendColumn("File size", wxLIST_FORMAT_RIGHT, FromDIP(70));
-  long n = 0;
-  for (const CLogReportLine& line : LogReportLines(files, showAll)) {
-    long item = m_list->InsertItem(n++, tv::BytesToWx(line.name));
-    m_list->SetItem(item, 1, line.lines);
-    m_list->SetItem(item, 2, line.size);
-    m_list->SetItemData(item, line.image);
+  auto* images = new wxImageList(kLogReportImageSize, kLogReportImageSize, false, 3);
+  for (int art : kLogReportArtwork) images->Add(ReportImages()->GetBitmap(art));
+  m_list->AssignImageList(images, wxIMAGE_LIST_SMALL);
+
+  // Every column holds its title and its longest cell whole, in the list's
+  // own font; the widths the dialog was drawn for are the least.
+  const char* const titles[3] = {"Log file", "Lines", "File size"};
+  const wxListColumnFormat formats[3] = {wxLIST_FORMAT_LEFT, wxLIST_FORMAT_RIGHT, wxLIST_FORMAT_RIGHT};
+  const int least[3] = {270, 70, 70};
+  const int margin = CSortListCtrl::kCellMargin;
+  const std::vector<CLogReportLine> lines = LogReportLines(files, showAll);
+  int widths[3];
+  for (int c = 0; c < 3; ++c) {
+    widths[c] = std::max(FromDIP(least[c]), m_list->GetTextExtent(titles[c]).GetWidth() + margin);
+    m_list->AppendColumn(titles[c], formats[c]);
   }
+  long n = 0;
+  for (const CLogReportLine& line : lines) {
+    const wxString cells[3] = {tv::BytesToWx(line.name), tv::BytesToWx(line.lines), tv::BytesToWx(line.size)};
+    long item = m_list->InsertItem(n++, cells[0], line.image);
+    m_list->SetItem(item, 1, cells[1]);
+    m_list->SetItem(item, 2, cells[2]);
+    const int imageRoom = kLogReportImageSize + kImageGap;
+    widths[0] = std::max(widths[0], m_list->GetTextExtent(cells[0]).GetWidth() + margin + imageRoom);
+    for (int c = 1; c < 3; ++c) widths[c] = std::max(widths[c], m_list->GetTextExtent(cells[c]).GetWidth() + margin);
+  }
+  for (int c = 0; c < 3; ++c) m_list->SetColumnWidth(c, widths[c]);
+
+  // Wide enough for every column and high enough for the rows, within the
+  // screen: a very long file name scrolls rather than making the dialog
+  // wider than the display.
+  const int scrollWidth = wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, m_list);
+  const int scrollHeight = wxSystemSettings::GetMetric(wxSYS_HSCROLL_Y, m_list);
+  const wxRect screen = wxDisplay(static_cast<const wxWindow*>(parent ? parent : this)).GetClientArea();
+  const int room = screen.GetWidth() * 9 / 10 - FromDIP(40);
+  int wanted = widths[0] + widths[1] + widths[2] + std::max(scrollWidth, 0);
+  bool scrolls = wanted > room;
+  int rowHeight = m_list->GetCharHeight() + FromDIP(8);
+  wxRect first;
+  if (n > 0 && m_list->GetItemRect(0, first) && first.height > 0) rowHeight = first.height;
+  const int header = wxRendererNative::Get().GetHeaderButtonHeight(m_list);
+  int height = header + static_cast<int>(std::min<long>(n, kMostRowsShown)) * rowHeight + FromDIP(4);
+  if (scrolls) height += std::max(scrollHeight, 0);
+  m_list->SetMinClientSize(wxSize(std::max(std::min(wanted, room), FromDIP(430)), std::max(height, FromDIP(240))));
+
   top->Add(m_list, 1, wxALL | wxEXPAND, 10);
   auto* ok = new wxButton(this, wxID_OK, "OK");
   ok->SetDefault();

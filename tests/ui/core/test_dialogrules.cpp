@@ -62,7 +62,46 @@ TEST(DialogRules, AddressesAndNamesToLookUp) {
     EXPECT_FALSE(IsLookupHostName(bad)) << bad;
   EXPECT_FALSE(IsLookupHostName(std::string(64, 'x') + ".example"));
   EXPECT_FALSE(IsLookupHostName(std::string(254, 'x')));
-  EXPECT_EQ(DnsErrorText(1), "DNS lookup error! (error# 1)");
+}
+
+TEST(DialogRules, LookupErrorsNameTheirReason) {
+  const struct {
+    int error;
+    const char* text;
+  } cases[] = {
+      {1, "DNS lookup error! (error# 1: host not found)"},
+      {2, "DNS lookup error! (error# 2: temporary failure)"},
+      {3, "DNS lookup error! (error# 3: no recovery)"},
+      {4, "DNS lookup error! (error# 4: no address)"},
+      {0, "DNS lookup error! (error# 0: unknown error)"},
+      {5, "DNS lookup error! (error# 5: unknown error)"},
+      {-1, "DNS lookup error! (error# -1: unknown error)"},
+      {INT32_MIN, "DNS lookup error! (error# -2147483648: unknown error)"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DnsErrorText(c.error), c.text) << c.error;
+}
+
+TEST(DialogRules, PlacesJoinOnlyTheirKnownParts) {
+  const struct {
+    std::vector<std::string> parts;
+    const char* joined;
+  } cases[] = {
+      {{"Bavaria", "Germany"}, "Bavaria, Germany"},
+      {{"", "Germany"}, "Germany"},
+      {{"Bavaria", ""}, "Bavaria"},
+      {{"", ""}, ""},
+      {{"Berlin", "", "Germany"}, "Berlin, Germany"},
+      {{"", "", "Germany"}, "Germany"},
+      {{"Munich", "Bavaria", "Germany"}, "Munich, Bavaria, Germany"},
+      {{"Munich", "Bavaria", ""}, "Munich, Bavaria"},
+      {{"", "", ""}, ""},
+      {{}, ""},
+      {{"Washington, D.C.", "", "USA"}, "Washington, D.C., USA"},  // a comma inside a name stays
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.joined);
+    EXPECT_EQ(JoinPlaceParts(c.parts), c.joined);
+  }
 }
 
 TEST(DialogRules, PeriodEndsPackLikeHitDates) {

@@ -118,6 +118,21 @@ void WriteCountryTables() {
   tvtest::WriteFile(tv::DataDir() + "cntr0.dat", ranges.s);
 }
 
+// A city table that puts 192.0.0.0/8 in Berlin, Germany, with no region.
+void WriteCityTables() {
+  constexpr unsigned kRecord = 16;
+  Bytes names;
+  names.Header(auxfile::kCityNames, kRecord);
+  names.s += std::string("Berlin") + std::string(kRecord - 6, '\0');
+  tvtest::WriteFile(tv::DataDir() + "city1.dat", names.s);
+  Bytes ranges;
+  ranges.Header(auxfile::kCityRanges, 0);
+  for (unsigned octet = 0; octet < 256; ++octet) ranges.U32(octet == 192 ? 1024 : 0xFFFFFFFF);
+  ranges.U32(1).U32(0xC0000000).U16(0).U16(0xFFFF).U16(0);  // city 0, no region, country 0
+  ranges.U32(0xC1000000).U16(0xFFFF).U16(0xFFFF).U16(0xFFFF);
+  tvtest::WriteFile(tv::DataDir() + "city0.dat", ranges.s);
+}
+
 class HostLookup : public ::testing::Test {
  protected:
   void SetUp() override { old_ = SetDnsResolver(&fake_); }
@@ -159,10 +174,10 @@ TEST_F(HostLookup, ForwardAndReverseLookUpsWithoutBlockingTheWindow) {
   EXPECT_FALSE(fake_.OnUiThread());
   EXPECT_EQ(wxtest::Text(dlg, CHostLookupDlg::ID_RESULT), "192.0.2.10");
   EXPECT_TRUE(wxtest::Enabled(dlg, CHostLookupDlg::ID_LOOKUP));
-  // Without geographic tables the places are unknown, in their usual shape.
+  // Without geographic tables the places are unknown: empty, no lone commas.
   EXPECT_EQ(wxtest::Text(dlg, CHostLookupDlg::ID_COUNTRY), "");
-  EXPECT_EQ(wxtest::Text(dlg, CHostLookupDlg::ID_REGION), ", ");
-  EXPECT_EQ(wxtest::Text(dlg, CHostLookupDlg::ID_CITY), ", , ");
+  EXPECT_EQ(wxtest::Text(dlg, CHostLookupDlg::ID_REGION), "");
+  EXPECT_EQ(wxtest::Text(dlg, CHostLookupDlg::ID_CITY), "");
 
   Lookup(dlg, "192.0.2.10", true);
   EXPECT_EQ(wxtest::Text(dlg, CHostLookupDlg::ID_RESULT), "www.example.test");
@@ -179,13 +194,21 @@ TEST_F(HostLookup, ForwardAndReverseLookUpsWithoutBlockingTheWindow) {
   LoadGeoTables();
   Lookup(dlg, "www.example.test", true);
   EXPECT_EQ(wxtest::Text(dlg, CHostLookupDlg::ID_COUNTRY), "Germany");
-  EXPECT_EQ(wxtest::Text(dlg, CHostLookupDlg::ID_REGION), ", Germany") << "no region table";
-  EXPECT_EQ(wxtest::Text(dlg, CHostLookupDlg::ID_CITY), ", , Germany");
+  EXPECT_EQ(wxtest::Text(dlg, CHostLookupDlg::ID_REGION), "Germany") << "no region table";
+  EXPECT_EQ(wxtest::Text(dlg, CHostLookupDlg::ID_CITY), "Germany");
+
+  // A city whose region the tables leave empty.
+  WriteCityTables();
+  LoadGeoTables();
+  Lookup(dlg, "192.0.2.10", true);
+  EXPECT_EQ(wxtest::Text(dlg, CHostLookupDlg::ID_RESULT), "www.example.test");
+  EXPECT_EQ(wxtest::Text(dlg, CHostLookupDlg::ID_COUNTRY), "Germany");
+  EXPECT_EQ(wxtest::Text(dlg, CHostLookupDlg::ID_REGION), "Germany");
+  EXPECT_EQ(wxtest::Text(dlg, CHostLookupDlg::ID_CITY), "Berlin, Germany");
   EXPECT_TRUE(wxtest::SaveScreenshot("dialogs_host_lookup"));
   for (CGeoLevel& level : g_auxDatabases.geo) level = CGeoLevel();
   g_auxDatabases.geoLoaded = false;
-  tv::RemoveFile(tv::DataDir() + "cntr0.dat");
-  tv::RemoveFile(tv::DataDir() + "cntr1.dat");
+  for (const char* file : {"cntr0.dat", "cntr1.dat", "city0.dat", "city1.dat"}) tv::RemoveFile(tv::DataDir() + file);
   dlg->Destroy();
 }
 
@@ -204,7 +227,7 @@ TEST_F(HostLookup, BadNamesShowTheErrorAndEmptyEveryField) {
     wxtest::SetText(dlg, CHostLookupDlg::ID_HOST, names[i]);
     Click(dlg, CHostLookupDlg::ID_LOOKUP);
     ASSERT_TRUE(wxtest::PumpUntil([&] { return !script.messages.empty(); }));
-    EXPECT_EQ(script.messages[0], "DNS lookup error! (error# 1)");
+    EXPECT_EQ(script.messages[0], "DNS lookup error! (error# 1: host not found)");
     EXPECT_EQ(fake_.Calls() - calls, asked[i]);
     for (int id : {CHostLookupDlg::ID_RESULT, CHostLookupDlg::ID_COUNTRY, CHostLookupDlg::ID_REGION,
                    CHostLookupDlg::ID_CITY})
@@ -224,22 +247,24 @@ TEST_F(HostLookup, BadNamesShowTheErrorAndEmptyEveryField) {
   EXPECT_EQ(fake_.Calls(), calls);
 }
 
-// Typed into the window: each failure shows the number of its own reason,
-// and the fields are emptied first.
+// Typed into the window: each failure shows the number of its own reason and
+// the reason in words, and the fields are emptied first.
 TEST_F(HostLookup, TheErrorNumberIsTheResolversReason) {
   fake_.failures = {{"gone.example.test", tv::Resolver::kHostNotFound},
                     {"busy.example.test", tv::Resolver::kTryAgain},
                     {"broken.example.test", tv::Resolver::kNoRecovery},
-                    {"noaddr.example.test", tv::Resolver::kNoData}};
+                    {"noaddr.example.test", tv::Resolver::kNoData},
+                    {"odd.example.test", 7}};
   const struct {
     const char* name;
     const char* message;
   } cases[] = {
-      {"noaddr.example.test", "DNS lookup error! (error# 4)"},
-      {"busy.example.test", "DNS lookup error! (error# 2)"},
-      {"broken.example.test", "DNS lookup error! (error# 3)"},
-      {"gone.example.test", "DNS lookup error! (error# 1)"},
-      {"unknown.example.test", "DNS lookup error! (error# 1)"},  // a resolver that cannot tell
+      {"noaddr.example.test", "DNS lookup error! (error# 4: no address)"},
+      {"busy.example.test", "DNS lookup error! (error# 2: temporary failure)"},
+      {"broken.example.test", "DNS lookup error! (error# 3: no recovery)"},
+      {"gone.example.test", "DNS lookup error! (error# 1: host not found)"},
+      {"unknown.example.test", "DNS lookup error! (error# 1: host not found)"},  // a resolver that cannot tell
+      {"odd.example.test", "DNS lookup error! (error# 7: unknown error)"},
   };
   CHostLookupDlg* dlg = Open();
   dlg->Raise();

@@ -1,6 +1,7 @@
 // The dialogs over tables: offered updates, new spiders, the files read and
 // the additional columns.
 #include <gtest/gtest.h>
+#include <wx/imaglist.h>
 #include <wx/listbox.h>
 #include <wx/listctrl.h>
 
@@ -8,10 +9,12 @@
 #include <cstdio>
 
 #include "engine/analysis/analysis.h"
+#include "tests/common/testenv.h"
 #include "tests/ui/dialogscript.h"
 #include "tests/ui/wxtest.h"
 #include "ui/dialogs/databaseupdate.h"
 #include "ui/dialogs/reportdialogs.h"
+#include "ui/widgets/reportlistctrl.h"
 
 namespace {
 
@@ -116,25 +119,148 @@ TEST(ConfirmSpidersDialog, ApplyConfirmsTheCheckedCandidates) {
   }
 }
 
-TEST(LogFileReportDialog, TotalAndTheFilesThatGaveNoLine) {
+// The report images as the program folder holds them, whichever test loaded
+// the shared strip first.
+void LoadRealReportImages() {
+  const std::string strip = std::string(TV_UI_TEST_DATA_DIR) + "/../../../res/report_images.png";
+  tvtest::WriteFile(tvtest::Home() + "report_images.png", tvtest::ReadFile(strip));
+  ASSERT_TRUE(LoadReportImages(tvtest::Home() + "report_images.png", ReportImages()));
+}
+
+// Pixels and alpha of an image list's image, for comparing two lists.
+std::string Pixels(wxImageList* images, int n) {
+  wxImage image = images->GetBitmap(n).ConvertToImage();
+  if (!image.IsOk()) return std::string();
+  std::string bytes(reinterpret_cast<const char*>(image.GetData()), image.GetWidth() * image.GetHeight() * 3);
+  if (image.HasAlpha())
+    bytes.append(reinterpret_cast<const char*>(image.GetAlpha()), image.GetWidth() * image.GetHeight());
+  return bytes;
+}
+
+struct LogReportRow {
+  const char* name;
+  const char* lines;
+  const char* size;
+  int image;  // 0 a file with lines, 1 one without (or unreadable), 2 the total
+};
+
+int ImageOf(wxListCtrl* list, long item) {
+  wxListItem info;
+  info.SetId(item);
+  info.SetMask(wxLIST_MASK_IMAGE);
+  return list->GetItem(info) ? info.GetImage() : -99;
+}
+
+// The list draws a cell's text in its width less 8 pixels, and less the image
+// with its 5-pixel gap where the cell has one: that much must hold the text.
+constexpr int kTextInset = 8, kImageRoom = 16 + 5;
+
+void ExpectColumnsHoldTheirTexts(wxListCtrl* list, const std::vector<LogReportRow>& rows) {
+  const char* titles[3] = {"Log file", "Lines", "File size"};
+  const int least[3] = {270, 70, 70};
+  for (int c = 0; c < 3; ++c) {
+    SCOPED_TRACE(titles[c]);
+    int width = list->GetColumnWidth(c);
+    EXPECT_GE(width, list->FromDIP(least[c]));
+    EXPECT_GE(width, list->GetTextExtent(titles[c]).GetWidth() + kTextInset);
+    for (const LogReportRow& r : rows) {
+      const char* text = c == 0 ? r.name : c == 1 ? r.lines : r.size;
+      const int room = kTextInset + (c == 0 ? kImageRoom : 0);
+      EXPECT_GE(width, list->GetTextExtent(wxString::FromUTF8(text)).GetWidth() + room) << text;
+    }
+  }
+}
+
+TEST(LogFileReportDialog, RowsCarryTheirTextsAndImagesInColumnsThatHoldThem) {
+  LoadRealReportImages();
   CLogFileReportList files;
   files.Add("/var/log/access.log", 3 * 1024 * 1024, 12000);
   files.Add("/var/log/empty.log", 0, 0);
   files.Add("/var/log/access.log.1", 512, 3);
-  for (bool all : {false, true}) {
-    CLogFileReportDlg dlg(nullptr, files, all);
+  files.Add("/var/log/locked.log", 4096, 0);  // could not be read: no line
+  files.Add("/var/log/archive/access-2024-05.log", 999999999, 4000000000u);
+  const std::vector<LogReportRow> all = {
+      {"Total", "4000012003", "956.68 MB", 2},
+      {"/var/log/access.log", "12000", "3.00 MB", 0},
+      {"/var/log/empty.log", "0", "0", 1},
+      {"/var/log/access.log.1", "3", "512", 0},
+      {"/var/log/locked.log", "0", "4.00 KB", 1},
+      {"/var/log/archive/access-2024-05.log", "4000000000", "953.67 MB", 0},
+  };
+  const std::vector<LogReportRow> bad = {all[0], all[2], all[4]};
+  CLogFileReportList one;
+  one.Add("/var/log/archive/access-2024-05.log", 999999999, 4000000000u);
+  const struct {
+    const char* what;
+    const CLogFileReportList* files;
+    bool showAll;
+    std::vector<LogReportRow> rows;
+  } cases[] = {
+      {"all files", &files, true, all},
+      {"only the files that gave no line", &files, false, bad},
+      {"one file: no total line", &one, true, {all[5]}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    CLogFileReportDlg dlg(nullptr, *c.files, c.showAll);
     dlg.Show();
     ASSERT_TRUE(wxtest::PumpUntil([&] { return dlg.IsShownOnScreen(); }));
+    wxtest::Pump(100);
     wxListCtrl* list = dlg.List();
-    ASSERT_EQ(list->GetItemCount(), all ? 4 : 2);
-    EXPECT_EQ(tv::WxToBytes(list->GetItemText(0, 0)), "Total");
-    EXPECT_EQ(tv::WxToBytes(list->GetItemText(0, 1)), "12003");
-    EXPECT_EQ(tv::WxToBytes(list->GetItemText(1, 0)), all ? "/var/log/access.log" : "/var/log/empty.log");
-    if (all) {
-      EXPECT_EQ(tv::WxToBytes(list->GetItemText(1, 2)), "3.00 MB");
+    ASSERT_EQ(list->GetItemCount(), static_cast<int>(c.rows.size()));
+    for (size_t i = 0; i < c.rows.size(); ++i) {
+      const LogReportRow& r = c.rows[i];
+      long item = static_cast<long>(i);
+      EXPECT_EQ(tv::WxToBytes(list->GetItemText(item, 0)), r.name) << i;
+      EXPECT_EQ(tv::WxToBytes(list->GetItemText(item, 1)), r.lines) << i;
+      EXPECT_EQ(tv::WxToBytes(list->GetItemText(item, 2)), r.size) << i;
+      EXPECT_EQ(ImageOf(list, item), r.image) << i;
+    }
+    ExpectColumnsHoldTheirTexts(list, c.rows);
+    // Nothing to scroll to: every column is in view, the dialog holds the list.
+    int total = 0;
+    for (int col = 0; col < 3; ++col) total += list->GetColumnWidth(col);
+    EXPECT_GE(list->GetClientSize().GetWidth(), total);
+    EXPECT_TRUE(wxRect(dlg.GetClientSize()).Contains(list->GetRect()));
+    if (c.showAll && c.rows.size() > 1) {
       EXPECT_TRUE(wxtest::SaveScreenshot("dialogs_log_file_report"));
     }
   }
+}
+
+// The images are the report strip's page, struck-out page and sum sign.
+TEST(LogFileReportDialog, ImagesComeFromTheReportStrip) {
+  LoadRealReportImages();
+  CLogFileReportList files;
+  files.Add("a.log", 10, 1);
+  CLogFileReportDlg dlg(nullptr, files, true);
+  wxImageList* images = dlg.List()->GetImageList(wxIMAGE_LIST_SMALL);
+  ASSERT_NE(images, nullptr);
+  ASSERT_EQ(images->GetImageCount(), 3);
+  const int artwork[3] = {2, 8, 1};
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    std::string pixels = Pixels(images, i);
+    EXPECT_EQ(pixels, Pixels(ReportImages(), artwork[i]));
+    EXPECT_NE(pixels.find_first_not_of('\0', 16 * 16 * 3), std::string::npos) << "something opaque";
+  }
+}
+
+// A file name wider than the screen scrolls; the dialog stays on the screen
+// and the numbers' columns still hold their texts.
+TEST(LogFileReportDialog, AVeryLongNameScrollsInsteadOfWideningTheDialog) {
+  LoadRealReportImages();
+  const std::string name = "/srv/" + std::string(600, 'w') + "/access.log";
+  CLogFileReportList files;
+  files.Add(name.c_str(), 999999999, 4000000000u);
+  files.Add("/var/log/empty.log", 0, 0);
+  CLogFileReportDlg dlg(nullptr, files, true);
+  dlg.Show();
+  ASSERT_TRUE(wxtest::PumpUntil([&] { return dlg.IsShownOnScreen(); }));
+  ExpectColumnsHoldTheirTexts(dlg.List(), {{"Total", "4000000000", "953.67 MB", 2},
+                                           {name.c_str(), "4000000000", "953.67 MB", 0},
+                                           {"/var/log/empty.log", "0", "0", 1}});
+  EXPECT_LE(dlg.GetSize().GetWidth(), wxGetDisplaySize().GetWidth());
 }
 
 std::vector<std::string> Lines(wxListBox* list) {
