@@ -501,7 +501,9 @@ TEST_F(ContentsTest, CalendarPickClosesItAndRunsTheReportToThatDay) {
     RealClick(combo, wxPoint(combo->GetSize().x - 8, combo->GetSize().y / 2));
     ASSERT_TRUE(wxtest::PumpUntil([&] { return combo->IsPopupShown(); }, 3000)) << "the calendar did not open";
     wxtest::Pump(300);
-    if (shot) EXPECT_TRUE(wxtest::SaveScreenshot(shot));
+    if (shot) {
+      EXPECT_TRUE(wxtest::SaveScreenshot(shot));
+    }
     wxCalendarCtrl* calendar = picker->GetCalendar();
     ASSERT_NE(calendar, nullptr);
     RealClick(calendar, wxPoint(calendar->GetSize().x / 2, calendar->GetSize().y * 6 / 10));
