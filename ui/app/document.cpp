@@ -106,6 +106,8 @@ void SetTheDocument(CTrailvaneDoc* doc) { s_document = doc; }
 
 bool CTrailvaneDoc::OnNewDocument() {
   DeleteContents();  // a fresh default workspace
+  // The defaults replaced a changed workspace: nothing of this one is changed yet.
+  g_workspace.ClearDirty();
   m_modified = false;
   m_path.clear();
   g_logFileAdded = false;
