@@ -1,6 +1,7 @@
 #include "output/chart.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -9,6 +10,9 @@
 #include "engine/display/vocab.h"
 #include "engine/store/reportkind.h"
 #include "output/reportrows.h"
+
+#include <gd.h>
+#include <gdfontmb.h>
 
 // The option variables are defined in gdc_globals.c; here they are only declared.
 extern "C" {
@@ -134,6 +138,7 @@ bool BuildChartData(int kind, const CRowTable& table, unsigned style, SortCompar
   else data.seriesLabel = Stripped(GetTerm(6, mode)) + "," + Stripped(GetTerm(0, mode));
   data.title = Stripped(ColumnTerm(kind, mode));
   data.othersLabel = Stripped(GetTerm(52, mode));
+  data.bytes = (style & kChartBytes) != 0;
   // "Other" is the rest of what the chart measures, not always of the hits.
   bool byVisitors = (style & kChartVisitors) || (!anySource && type == kChartBar);
   data.remaining = (style & kChartHits)   ? table.totals.hits
@@ -242,6 +247,30 @@ void DrawEmpty(FILE* file, int width, int height) {
   out_err(ClampSize(width), ClampSize(height), file, 0xFFFFFF, 0x000000, const_cast<char*>(kNoData));
 }
 
+// Room kept free around the pie so that its labels clear the title and are
+// not cut at the picture's edges.
+constexpr int kPieTitleGap = 10;
+constexpr int kPieMargin = 4;
+// Labels stand this far off the rim: beyond the exploded "Other" slice and the
+// 3-D edge, so that no label is drawn over a slice.
+constexpr int kPieLabelDistance = 16;
+
+std::vector<std::string> TitleLines(const std::string& title) {
+  std::vector<std::string> lines;
+  size_t from = 0;
+  for (;;) {
+    size_t nl = title.find('\n', from);
+    lines.push_back(title.substr(from, nl == std::string::npos ? std::string::npos : nl - from));
+    if (nl == std::string::npos) break;
+    from = nl + 1;
+  }
+  return lines;
+}
+
+// The library places the pie labels around the rim wherever they fall, and the
+// top ones may reach into its title. So the pie is drawn untitled into the part
+// of the picture below a title band of its own, and the title is written into
+// that band.
 void DrawPie(FILE* file, const ChartData& data, int width, int height, const char* secondTitle) {
   std::vector<PieSlice> slices = ChartPieSlices(data);
   if (slices.empty()) {
@@ -250,6 +279,12 @@ void DrawPie(FILE* file, const ChartData& data, int width, int height, const cha
   }
   std::string title = data.title;
   if (secondTitle && *secondTitle) title += std::string("\n") + secondTitle;
+  std::vector<std::string> lines = TitleLines(title);
+  gdFontPtr font = gdFontGetMediumBold();
+  int band = 2 + static_cast<int>(lines.size()) * font->h + kPieTitleGap;
+  int pieWidth = std::max(width - 2 * kPieMargin, 1);
+  int pieHeight = std::max(height - band - kPieMargin, 1);
+
   std::vector<float> values;
   std::vector<int> explode;
   std::vector<unsigned long> colours;
@@ -260,16 +295,45 @@ void DrawPie(FILE* file, const ChartData& data, int width, int height, const cha
     colours.push_back(s.colour);
     labels.Add(s.label);
   }
-  GDCPIE_title = title.data();
   GDCPIE_explode = explode.data();
   GDCPIE_Color = colours.data();
   GDCPIE_BGColor = 0xFFFFFF;
   GDCPIE_PlotColor = 0xFFFFFF;
-  GDC_out_pie(ClampSize(width), ClampSize(height), file, GDC_3DPIE, static_cast<int>(values.size()), labels.Get(),
-              values.data());
+  GDCPIE_label_dist = kPieLabelDistance;
+  // The library writes its pie only to a file; it goes through a scratch one.
+  gdImagePtr pie = nullptr;
+  if (FILE* scratch = tmpfile()) {
+    GDCPIE_title = nullptr;
+    GDC_out_pie(ClampSize(pieWidth), ClampSize(pieHeight), scratch, GDC_3DPIE, static_cast<int>(values.size()),
+                labels.Get(), values.data());
+    rewind(scratch);
+    pie = gdImageCreateFromPng(scratch);
+    fclose(scratch);
+  }
+  gdImagePtr picture = pie ? gdImageCreate(ClampSize(width), ClampSize(height)) : nullptr;
+  if (!picture) {
+    // Without the scratch file the pie is drawn whole, with the library's title.
+    if (pie) gdImageDestroy(pie);
+    GDCPIE_title = title.data();
+    GDC_out_pie(ClampSize(width), ClampSize(height), file, GDC_3DPIE, static_cast<int>(values.size()), labels.Get(),
+                values.data());
+  }
   GDCPIE_title = nullptr;
   GDCPIE_explode = nullptr;
   GDCPIE_Color = nullptr;
+  if (!picture) return;
+
+  gdImageColorAllocate(picture, 0xFF, 0xFF, 0xFF);  // the first colour is the background
+  int ink = gdImageColorAllocate(picture, 0, 0, 0);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    int textWidth = static_cast<int>(lines[i].size()) * font->w;
+    auto* text = reinterpret_cast<unsigned char*>(lines[i].data());
+    gdImageString(picture, font, (width - textWidth) / 2, 2 + static_cast<int>(i) * font->h, text, ink);
+  }
+  gdImageCopy(picture, pie, kPieMargin, band, 0, 0, gdImageSX(pie), gdImageSY(pie));
+  gdImageDestroy(pie);
+  gdImagePng(picture, file);
+  gdImageDestroy(picture);
 }
 
 void DrawBars(FILE* file, const ChartData& data, int width, int height) {
@@ -281,9 +345,11 @@ void DrawBars(FILE* file, const ChartData& data, int width, int height) {
   }
   static unsigned long setColours[2] = {0xFF8080, 0x8080FF};
   std::vector<float> values;
+  double highest = 0;
   for (int i = 0; i < count; ++i) values.push_back(static_cast<float>(data.points[i].first));
   if (sets == 2)
     for (int i = 0; i < count; ++i) values.push_back(static_cast<float>(data.points[i].second));
+  for (float v : values) highest = std::max(highest, static_cast<double>(v));
   LabelCopies labels;
   for (int i = 0; i < count; ++i) labels.Add(data.points[i].label);
   std::string title = data.seriesLabel;
@@ -291,8 +357,35 @@ void DrawBars(FILE* file, const ChartData& data, int width, int height) {
   GDC_BGColor = 0xFFFFFF;
   GDC_title = title.data();
   GDC_hold_img = GDC_DESTROY_IMAGE;
+  // A first pass without a picture gives the height of the plot, which the
+  // title and the point labels leave; the steps of the value axis are fitted
+  // to it. The labels' width does not change it.
+  // It runs on zeros: the library's own label texts overflow its
+  // buffer on values of ten digits and more.
+  std::vector<float> small(values.size(), 0.0f);
+  static char plain[] = "%.0f";
+  GDC_ylabel_fmt = plain;
+  GDC_generate_img = FALSE;
+  GDC_hard_grapheight = 0;
+  GDC_out_graph(ClampSize(width), ClampSize(height), nullptr, GDC_3DBAR, count, labels.Get(), sets, small.data(),
+                nullptr);
+  GDC_generate_img = TRUE;
+  ChartAxis axis = PickChartAxis(highest, GDC_hard_grapheight, data.bytes);
+  if (axis.unit != 1)
+    for (float& v : values) v = static_cast<float>(v / axis.unit);
+  // Whole numbers, not the library's fractions.
+  std::string format = std::string("%.0f") + axis.suffix;
+  GDC_ylabel_fmt = format.data();
+  GDC_requested_ymin = 0;
+  // A little above the top step, or the library leaves the top label out.
+  GDC_requested_ymax = static_cast<float>(axis.top + axis.step / 1000);
+  GDC_requested_yinterval = static_cast<float>(axis.step);
   GDC_out_graph(ClampSize(width), ClampSize(height), file, GDC_3DBAR, count, labels.Get(), sets, values.data(),
                 nullptr);
+  GDC_requested_ymin = GDC_NOVALUE;
+  GDC_requested_ymax = GDC_NOVALUE;
+  GDC_requested_yinterval = GDC_NOVALUE;
+  GDC_ylabel_fmt = nullptr;
   GDC_title = nullptr;
   GDC_SetColor = nullptr;
 }
@@ -320,6 +413,55 @@ std::vector<PieSlice> ChartPieSlices(const ChartData& data) {
   if (slices.size() == 1)  // the library draws no pie of one slice
     slices.push_back({slices[0].value * 0.005f, "", 0, slices[0].colour});
   return slices;
+}
+
+namespace {
+
+// A label value the library, which counts in floats, prints as it is.
+bool ExactInFloat(double v) { return static_cast<double>(static_cast<float>(v)) == v; }
+
+}  // namespace
+
+ChartAxis PickChartAxis(double highest, int plotHeight, bool bytes) {
+  if (!(highest > 0)) highest = 0;  // also NaN
+  ChartAxis axis;
+  // Sizes in the units the reports use, so that the labels stay short and
+  // their steps whole in the unit.
+  static const char* const kSizes[] = {"", " KB", " MB", " GB"};
+  // Counts keep all their digits while the library's floats hold them.
+  static const char* const kThousands[] = {"", " K", " M", " G", " T"};
+  if (bytes) {
+    for (int u = 1; u < 4 && highest / (axis.unit * 1024) >= 10; ++u) {
+      axis.unit *= 1024;
+      axis.suffix = kSizes[u];
+    }
+  } else {
+    for (int u = 1; u < 5 && highest / axis.unit >= 1e8; ++u) {
+      axis.unit *= 1000;
+      axis.suffix = kThousands[u];
+    }
+  }
+  highest /= axis.unit;
+  // About one label to every 25 pixels of plot: the library drops a step it
+  // thinks too dense at about twice that.
+  double most = std::max(plotHeight / 25, 1);
+  // The library's own steps run 1, 2, 5, 10, 25, 50, 100, 250 ...; it takes a
+  // requested step more readily when it is one of them.
+  for (double power = 1; power < 1e30; power *= 10) {
+    for (double factor : {1.0, power == 1 ? 2.0 : 2.5, 5.0}) {
+      double step = factor * power;
+      double steps = std::max(std::ceil(highest / step), 1.0);
+      if (steps > most) continue;
+      bool exact = true;
+      for (double i = 1; i <= steps && exact; ++i) exact = ExactInFloat(i * step);
+      if (!exact && step < 1e12) continue;  // would print as a neighbouring number
+      axis.step = step;
+      axis.top = steps * step;
+      return axis;
+    }
+  }
+  axis.step = axis.top = std::max(highest, 1.0);  // beyond any count
+  return axis;
 }
 
 void WriteChartImage(const char* path, const ChartData& data, int* width, int* height, const char* secondTitle) {

@@ -38,6 +38,7 @@ struct ChartData {
   int type = 0;
   int seriesCount = 1;
   std::array<ChartPoint, kMaxChartPoints> points;
+  bool bytes = false;  // the values are bytes sent
 };
 
 // The picture file and default chart type of a kind; none (and type -1) for a
@@ -68,6 +69,22 @@ struct PieSlice {
   unsigned long colour = 0;
 };
 std::vector<PieSlice> ChartPieSlices(const ChartData& data);
+
+// The value axis of a bar chart: labels from 0 to top, step apart, whole
+// numbers of unit (a size unit for bytes, named by suffix, else 1).
+struct ChartAxis {
+  double top = 1;
+  double step = 1;
+  double unit = 1;
+  const char* suffix = "";
+};
+// The axis for values up to highest on a plot plotHeight pixels high: the step
+// is 1, 2 or 5, or 1, 2.5 or 5 times a power of ten from 10 on, the smallest
+// that keeps the labels about 25 pixels apart and exact as the library counts;
+// top is the first step at or above highest. Bytes are shown in KB, MB or GB
+// from ten of the unit on, counts of a hundred million and more in thousands
+// (K, M, G, T).
+ChartAxis PickChartAxis(double highest, int plotHeight, bool bytes = false);
 
 // Draws the chart into a PNG file at path (nothing when it cannot be opened).
 void WriteChartImage(const char* path, const ChartData& data, int* width, int* height, const char* secondTitle);
