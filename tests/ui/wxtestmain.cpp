@@ -68,6 +68,11 @@ bool SaveWholeScreen(const std::string& name) { return SaveRoot(name, false); }
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   tvtest::Home();
+#ifdef TV_REPORT_IMAGES
+  // The report images as the program folder has them, whichever test loads
+  // them first, so every window and screenshot shows its row images.
+  tvtest::WriteFile(tvtest::Home() + "report_images.png", tvtest::ReadFile(TV_REPORT_IMAGES));
+#endif
   wxApp::SetInstance(new TestApp);
   if (!wxEntryStart(argc, argv)) return 1;
   wxTheApp->CallOnInit();
