@@ -37,6 +37,7 @@
 #include "platform/wx/wxtext.h"
 #include "tests/app/appsession.h"
 #include "tests/common/testenv.h"
+#include "tests/ui/datefilter.h"
 #include "tests/ui/dialogscript.h"
 #include "tests/ui/wxtest.h"
 #include "ui/app/application.h"
@@ -62,18 +63,7 @@ using wxtest::DialogScript;
 
 bool WaitJob() { return wxtest::PumpUntil([] { return !IsWorkerBusy() && !g_runPending; }, 30000); }
 
-// The hits of the current report under a date filter, counted by the engine
-// apart from the windows (0: that bound off).
-uint32_t HitsBetween(uint32_t from, uint32_t to) {
-  CQueryParams params = g_uiQuery;
-  params.dateFromOn = from ? 1 : 0;
-  params.dateToOn = to ? 1 : 0;
-  if (from) params.dateFrom = from;
-  if (to) params.dateTo = to;
-  CRowTable expected;
-  RunQuery(g_project, GetCurrentReportType(), expected, params);
-  return expected.totals.hits;
-}
+using wxtest::HitsBetween;
 
 // A real click (XTest) at a point of a window, centre by default.
 void RealClick(wxWindow* w, wxPoint at = wxDefaultPosition, bool twice = false) {

@@ -37,6 +37,7 @@
 #include "platform/wx/profile.h"
 #include "platform/wx/wxtext.h"
 #include "tests/common/testenv.h"
+#include "tests/ui/datefilter.h"
 #include "tests/ui/fixtureproject.h"
 #include "tests/ui/listpick.h"
 #include "tests/ui/wxtest.h"
@@ -500,18 +501,7 @@ wxComboCtrl* ComboOf(wxDatePickerCtrl* picker) {
   return nullptr;
 }
 
-// The hits of the current report under a date filter, counted by the engine
-// apart from the windows (0: that bound off).
-uint32_t HitsBetween(uint32_t from, uint32_t to) {
-  CQueryParams params = g_uiQuery;
-  params.dateFromOn = from ? 1 : 0;
-  params.dateToOn = to ? 1 : 0;
-  if (from) params.dateFrom = from;
-  if (to) params.dateTo = to;
-  CRowTable expected;
-  RunQuery(g_project, GetCurrentReportType(), expected, params);
-  return expected.totals.hits;
-}
+using wxtest::HitsBetween;
 
 class PickerInput {
  public:
