@@ -63,6 +63,7 @@ using wxtest::DialogScript;
 
 bool WaitJob() { return wxtest::PumpUntil([] { return !IsWorkerBusy() && !g_runPending; }, 30000); }
 
+using wxtest::ComboOf;
 using wxtest::HitsBetween;
 
 // A real click (XTest) at a point of a window, centre by default.
@@ -466,12 +467,6 @@ class WindowManager {
  private:
   pid_t m_pid = -1;
 };
-
-wxComboCtrl* ComboOf(wxDatePickerCtrl* picker) {
-  for (wxWindow* child : picker->GetChildren())
-    if (auto* combo = dynamic_cast<wxComboCtrl*>(child)) return combo;
-  return nullptr;
-}
 
 // A click on a day of the calendar is the pick: the calendar closes and the
 // report runs to that day. "To" first, then "From" on the same day.

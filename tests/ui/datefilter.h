@@ -1,6 +1,12 @@
-// What the report on show counts under a date filter, worked out by the
-// engine apart from the windows: the figure a date picker's re-run must show.
+// The date filter as tests drive it: the parts of a date picker a user types
+// in and drops down, and what the report on show counts under a date filter,
+// worked out by the engine apart from the windows.
 #pragma once
+// Before the date picker: on GTK the calendar class is a name for the native one.
+#include <wx/calctrl.h>
+#include <wx/combo.h>
+#include <wx/datectrl.h>
+
 #include <cstdint>
 
 #include "engine/query/query.h"
@@ -9,6 +15,14 @@
 #include "ui/core/uistate.h"
 
 namespace wxtest {
+
+// The combo of a date picker (GTK has no native picker): its text field and
+// its drop-down calendar.
+inline wxComboCtrl* ComboOf(wxDatePickerCtrl* picker) {
+  for (wxWindow* child : picker->GetChildren())
+    if (auto* combo = dynamic_cast<wxComboCtrl*>(child)) return combo;
+  return nullptr;
+}
 
 // The hits of the current report between from and to (0: that bound off).
 inline uint32_t HitsBetween(uint32_t from, uint32_t to) {

@@ -234,10 +234,8 @@ void OfferCrashReport(bool firstInstance, wxWindow* parent, bool ask) {
   int answer = question ? question(text, wxYES_NO | wxICON_QUESTION)
                    : wxMessageBox(text, kProductName, wxYES_NO | wxICON_QUESTION, parent);
   if (answer != wxYES) return;
-  OpenFromUi(mail, [](int status) {
-    if (status == tv::kLaunchOpened) return;
+  OpenOrReport(mail, [](const wxString& failed) {
     auto& message = CTrailvaneDoc::DocDialogs().message;
-    const wxString failed = OpenFailureText(status);
     if (message) message(failed, wxOK | wxICON_EXCLAMATION);
     else wxMessageBox(failed, kProductName, wxOK | wxICON_EXCLAMATION);
   });

@@ -50,9 +50,7 @@ int Message(wxWindow* parent, const wxString& text, long style) {
 }
 
 // Where a file or page the user asked for did not open, the message says so.
-void ReportOpenFailure(int status) {
-  if (status != tv::kLaunchOpened) Message(nullptr, OpenFailureText(status), wxOK | wxICON_EXCLAMATION);
-}
+void SayOpenFailed(const wxString& message) { Message(nullptr, message, wxOK | wxICON_EXCLAMATION); }
 
 // Nothing that reads or changes the analysed data may start while a job runs.
 bool Idle() { return !IsWorkerBusy() && !g_runPending; }
@@ -187,14 +185,14 @@ void OnWorkspaceSettingsCommand(CMainFrame* frame) {
 
 void OnOpenInBrowser() {
   if (!CanOpenInBrowser()) return;
-  OpenSelectedInBrowser(OnUiThread(ReportOpenFailure));
+  OpenSelectedInBrowser(ReportFailure(SayOpenFailed));
   MarkRowVisited();
 }
 
 void OnWhois() {
   if (!CanEditHostName()) return;
   const char* templ = g_workspace.common.whois_url ? g_workspace.common.whois_url : "";
-  OpenWhois(templ, CurrentLevelEntry().Record(), OnUiThread(ReportOpenFailure));
+  OpenWhois(templ, CurrentLevelEntry().Record(), ReportFailure(SayOpenFailed));
   MarkRowVisited();
 }
 
@@ -209,7 +207,7 @@ void OnChildPages(CMainFrame* frame) {
 
 void OnSendBugReport() {
   const std::string path = WriteSupportMail(BugLogPath().c_str(), "Bug report", BugReportSubject().c_str());
-  if (!path.empty()) OpenFromUi(path, ReportOpenFailure);
+  if (!path.empty()) OpenOrReport(path, SayOpenFailed);
 }
 
 }  // namespace

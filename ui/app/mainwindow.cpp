@@ -624,9 +624,7 @@ void CMainFrame::ExportReport(int commandId) {
     default: ok = ExportReportToCsv(path.c_str(), kind, table, g_uiQuery, compare); break;
   }
   if (ok && commandId == ID_REPORT_SEND_MAIL) {
-    OpenFromUi(path, [](int status) {
-      if (status != tv::kLaunchOpened) FrameMessageBox(nullptr, OpenFailureText(status), wxOK | wxICON_EXCLAMATION);
-    });
+    OpenOrReport(path, [](const wxString& failed) { FrameMessageBox(nullptr, failed, wxOK | wxICON_EXCLAMATION); });
   }
 }
 

@@ -219,9 +219,7 @@ void CLanguageEditDlg::OnSave(wxCommandEvent&) {
     std::string mail = LanguageCorrection(m_fileName.c_str());
     // The editor is gone when the answer comes: the message has no owner.
     if (!mail.empty())
-      OpenFromUi(mail, [](int status) {
-        if (status != tv::kLaunchOpened) wxMessageBox(OpenFailureText(status), "Language", wxOK | wxICON_EXCLAMATION);
-      });
+      OpenOrReport(mail, [](const wxString& failed) { wxMessageBox(failed, "Language", wxOK | wxICON_EXCLAMATION); });
   } else {
     SaveLanguage(m_fileName.c_str());
   }

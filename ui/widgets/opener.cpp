@@ -25,6 +25,16 @@ void OpenFromUi(const std::string& target, std::function<void(int status)> then)
   tv::Launch(target, OnUiThread(std::move(then)));
 }
 
+tv::LaunchDone ReportFailure(std::function<void(const wxString& message)> report) {
+  return OnUiThread([report = std::move(report)](int status) {
+    if (status != tv::kLaunchOpened && report) report(OpenFailureText(status));
+  });
+}
+
+void OpenOrReport(const std::string& target, std::function<void(const wxString& message)> report) {
+  tv::Launch(target, ReportFailure(std::move(report)));
+}
+
 wxString OpenFailureText(int status) {
   return CHyperLink::ErrorText(status == tv::kLaunchNoSuchFile ? kFileNotFound : kNoAssociation);
 }

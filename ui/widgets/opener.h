@@ -18,6 +18,13 @@ tv::LaunchDone OnUiThread(std::function<void(int status)> then);
 // then(status) runs on the UI thread once the opener has answered.
 void OpenFromUi(const std::string& target, std::function<void(int status)> then);
 
+// A launch callback that hands report the failure message, on the UI thread,
+// when the open failed; nothing when it opened.
+tv::LaunchDone ReportFailure(std::function<void(const wxString& message)> report);
+// Hands target to the launcher from the UI thread and returns at once; report
+// hears of a failure as above.
+void OpenOrReport(const std::string& target, std::function<void(const wxString& message)> report);
+
 // The message for a launch that failed with that status: "Can't open link:"
 // and the reason the shell would give.
 wxString OpenFailureText(int status);

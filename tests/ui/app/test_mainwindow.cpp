@@ -494,13 +494,7 @@ TEST_F(MainFrameTest, PickersShowTheAnalysedSpanAndAChosenDateFilters) {
   EXPECT_EQ(GetCurrentQueryState().totals.hits, allHits);
 }
 
-// The parts of a date picker a user types in and drops down.
-wxComboCtrl* ComboOf(wxDatePickerCtrl* picker) {
-  for (wxWindow* child : picker->GetChildren())
-    if (auto* combo = dynamic_cast<wxComboCtrl*>(child)) return combo;
-  return nullptr;
-}
-
+using wxtest::ComboOf;
 using wxtest::HitsBetween;
 
 class PickerInput {
