@@ -218,7 +218,12 @@ int CheckDatabaseUpdates(std::vector<CUpdateEntry>* entries, const char* proxyHo
   std::string server = UpdateServerAddress();
   bool ok = false;
   if (server.empty()) {
+    // Said as what it is: there is no list to look at, not an empty one.
     EngineInfoF("No update server is set (%s or %s in the data folder).", kServerVariable, kServerFile);
+    EngineErrorF("No update server is set (%s or %s in the data folder).", kServerVariable, kServerFile);
+    if (failed) *failed = true;
+    g_updateList.ResetToDefaults();
+    return 0;
   } else {
     TransferParams p;
     p.url = server.c_str();

@@ -281,9 +281,16 @@ bool ReadSourceFiles(CLogSource& s, const CGroupMaskList& masks, const char* ind
     // Read as it is, a compressed file would give garbage or nothing, unexplained.
     if (temp.empty() && LooksCompressed(item.c_str())) {
       EngineErrorF("cannot decompress %s: no safe temporary folder", display.c_str());
+      g_problems.push_back("Cannot decompress the log file '" + display + "': no safe temporary folder");
       continue;
     }
     bool unpacked = !temp.empty() && GunzipFile(item.c_str(), temp.c_str());
+    // Its failure is told; its compressed bytes are no log lines.
+    if (!unpacked && LooksCompressed(item.c_str())) {
+      g_problems.push_back("Cannot decompress the log file '" + display + "'");
+      if (!temp.empty()) tv::RemoveFile(temp);
+      continue;
+    }
     if (!ParseLogFile(unpacked ? temp.c_str() : item.c_str(), &s.records, &s, masks, indexText, display.c_str(), size) &&
         !StopRequested())
       g_problems.push_back("Cannot read the log file '" + display + "'");

@@ -343,7 +343,9 @@ TEST_F(CommandsTest, ReportMenuDialogsReloadAndExportOfAllHits) {
     EXPECT_TRUE(IsWorkerBusy()) << "no job after OK in command " << id;
     ASSERT_TRUE(WaitJob());
     if (id == ID_REPORT_UPDATE_DATABASES) {
-      EXPECT_EQ(script.messages, std::vector<std::string>{"Nothing to update"});
+      EXPECT_EQ(script.messages, std::vector<std::string>{
+                                     "No update server is set (TRAILVANE_UPDATE_SERVER or update_server.txt in the "
+                                     "data folder)."});
     }
   }
   EXPECT_EQ(GetCurrentReportType(), kReportPage);

@@ -25,6 +25,7 @@
 #include "engine/store/project.h"
 #include "platform/folders.h"
 #include "platform/launcher.h"
+#include "platform/wx/modalwatch.h"
 #include "platform/wx/profile.h"
 #include "platform/wx/uithread.h"
 #include "platform/wx/wxtext.h"
@@ -64,6 +65,8 @@ uint16_t s_proxyPort = 0;
 std::unique_ptr<std::vector<CUpdateEntry>> s_updateEntries;
 int s_updateCount = 0;
 std::atomic<int> s_exitStatus{0};  // set by the jobs on the worker
+// The unattended run got to its own end (not cut short by the program's end).
+bool s_runFinished = false;
 // The log target before an unattended run replaced it, given back at its end.
 wxLog* s_savedLog = nullptr;
 bool s_logReplaced = false;
@@ -82,11 +85,39 @@ void PrintEngineError(const char* text) {
   if (text) fprintf(stderr, "trailvane: %s\n", text);
 }
 
-// The download job's end, and the update's: back to the user when they
-// stopped it, else the program closes.
+// The update's end: back to the user when they stopped it, else the program
+// closes. Stopped by the program's end, the run did not do its work.
 void EndUnattendedRun() {
-  if (StopRequested()) g_commandLineMode = kModeInteractive;
-  else CloseMainWindowLater();
+  if (StopRequested() && !ProgramEnding()) {
+    g_commandLineMode = kModeInteractive;
+    return;
+  }
+  s_runFinished = true;
+  if (StopRequested()) {
+    PrintEngineError("The update run failed: it was stopped before it was done");
+    s_exitStatus = 1;
+  }
+  CloseMainWindowLater();
+}
+
+// An unattended run has nobody to answer a dialog: a message is printed, a
+// question gets its default answer, and an error or a warning fails the run.
+// The list of newer tables is shown by design; what it asks is the user's.
+int UnattendedAnswer(wxDialog* dialog) {
+  if (g_commandLineMode == kModeInteractive) return wxID_NONE;
+  if (g_commandLineMode == kModeUpdate)
+    for (wxWindow* w = dialog; w; w = w->GetParent())
+      if (dynamic_cast<CUpdateListDlg*>(w)) return wxID_NONE;
+  wxString text;
+  long style = 0;
+  if (tv::MessageBoxText(dialog, &text, &style)) {
+    PrintEngineError(tv::WxToBytes(text).c_str());
+    if (style & (wxICON_ERROR | wxICON_WARNING)) s_exitStatus = 1;
+  } else {
+    fprintf(stderr, "trailvane: the dialog '%s' was not shown: nobody is there to answer it\n",
+            tv::WxToBytes(dialog->GetTitle()).c_str());
+  }
+  return tv::DefaultAnswer(dialog);
 }
 
 uint32_t DownloadModeThread(void*) {
@@ -97,6 +128,12 @@ uint32_t DownloadModeThread(void*) {
   // A scheduled run has only its exit status to tell what went wrong.
   for (const std::string& problem : LogLoadProblems()) {
     EngineErrorF("The download run failed: %s", problem.c_str());
+    s_exitStatus = 1;
+  }
+  // Stopped (the Stop button, a signal): what was read is kept and saved, but
+  // the logs were not all read.
+  if (StopRequested()) {
+    EngineError("The download run failed: it was stopped before every log was read");
     s_exitStatus = 1;
   }
   std::string stamp = tv::WxToBytes(wxDateTime::Now().Format("%x %X"));
@@ -112,6 +149,7 @@ uint32_t DownloadModeThread(void*) {
 }
 
 int32_t DownloadModeDone(int32_t) {
+  s_runFinished = true;
   // Whatever happened, the run is over: nobody is there to answer "save changes?".
   if (CTrailvaneDoc* doc = TheDocument()) doc->SetModifiedFlag(false);
   g_workspace.ClearDirty();
@@ -148,7 +186,16 @@ void UpdateModeStart() {
 
 bool IsFirstInstance() { return s_firstInstance; }
 
-int ProgramExitStatus() { return s_exitStatus; }
+int ProgramExitStatus() {
+  // An unattended run that the program's end cut short (or that never
+  // started its job) did not do its work.
+  if (g_commandLineMode != kModeInteractive && !s_runFinished && s_exitStatus == 0) {
+    PrintEngineError(g_commandLineMode == kModeDownload ? "The download run failed: the program ended before it was done"
+                                                        : "The update run failed: the program ended before it was done");
+    s_exitStatus = 1;
+  }
+  return s_exitStatus;
+}
 
 void CleanupEnvironmentOnce() {
   if (!s_environmentUp) return;
@@ -244,6 +291,15 @@ void OfferCrashReport(bool firstInstance, wxWindow* parent, bool ask) {
 void StartCommandLineMode(int mode) {
   g_commandLineMode = mode;
   if (mode == kModeDownload) {
+    // Nothing named and no last workspace (or one that did not open): there
+    // is nothing to read again and nowhere to save it.
+    if (!g_workspace.FileName()) {
+      PrintEngineError("The download run failed: no workspace is open (name one on the command line)");
+      s_exitStatus = 1;
+      s_runFinished = true;
+      CloseMainWindowLater();
+      return;
+    }
     g_unattended = true;
     SetTransferDeadline(kUnattendedTransferMs);
     RunInWorkerThread(DownloadModeThread, nullptr, DownloadModeDone);
@@ -296,7 +352,7 @@ int32_t UpdateListDone(int32_t) {
 void CloseMainWindowLater() {
   if (!wxTheApp) return;
   wxTheApp->CallAfter([] {
-    if (CMainFrame* frame = MainFrame()) frame->Close();
+    if (CMainFrame* frame = MainFrame(); frame && !frame->Closed()) frame->Close();
   });
 }
 
@@ -310,11 +366,15 @@ bool StartProgram(const std::vector<std::string>& args) {
   g_logFileAdded = false;
   g_unattended = false;
   s_exitStatus = 0;
+  s_runFinished = false;
   CommandLine line = ParseCommandLine(args);
+  // Known from the first box on: no box of an unattended run waits for a person.
+  g_commandLineMode = line.mode;
+  SetUnattendedAnswers(line.mode == kModeInteractive ? std::function<int(wxDialog*)>() : &UnattendedAnswer);
   // wx's own errors (a lock or profile that cannot be written, say) would wait
   // in a box for nobody: an unattended run prints them. Replaced before anything
   // is logged, since the replaced target shows what it holds.
-  if (line.mode == kModeDownload && !s_logReplaced) {
+  if (line.mode != kModeInteractive && !s_logReplaced) {
     s_savedLog = wxLog::SetActiveTarget(new wxLogStderr);
     s_logReplaced = true;
   }
@@ -326,7 +386,7 @@ bool StartProgram(const std::vector<std::string>& args) {
   SetBugLogEnabled(s_firstInstance);
 
   g_unattended = line.mode == kModeDownload;
-  InitProgramEngine(g_unattended);
+  InitProgramEngine(line.mode != kModeInteractive);
   SetPeriodDefaults();
 
   s_document = std::make_unique<CTrailvaneDoc>();
@@ -376,6 +436,8 @@ void EndProgram() {
   s_instance.reset();
   SetBugLogEnabled(true);
   SetTransferDeadline(0);
+  SetUnattendedAnswers(nullptr);
+  g_commandLineMode = kModeInteractive;
   if (s_logReplaced) {
     delete wxLog::SetActiveTarget(s_savedLog);
     s_savedLog = nullptr;

@@ -28,11 +28,13 @@
 #include "output/textexport.h"
 #include "platform/clock.h"
 #include "platform/launcher.h"
+#include "platform/wx/modalwatch.h"
 #include "platform/wx/profile.h"
 #include "platform/wx/wxtext.h"
 #include "ui/app/analysisstart.h"
 #include "ui/app/document.h"
 #include "ui/app/mainview.h"
+#include "ui/app/programend.h"
 #include "ui/app/subreportframe.h"
 #include "ui/core/navigationstate.h"
 #include "ui/core/panetables.h"
@@ -666,15 +668,16 @@ void CMainFrame::SaveWindowState() {
 }
 
 void CMainFrame::OnClose(wxCloseEvent& event) {
-  if (IsWorkerBusy()) {
-    RequestStop();
-    if (event.CanVeto()) {
-      // Closed again from the end of the job (JobEnded).
-      m_closePending = true;
-      event.Veto();
-      return;
-    }
-    FinishRunningJob();
+  // Closed already: the window goes at idle time.
+  if (m_closed) return;
+  // A job or a modal box could still touch the windows: the end path stops
+  // the job, answers the boxes, and closes again once they are over. Waiting
+  // here instead would block the thread the job may be waiting on.
+  if (IsWorkerBusy() || tv::OpenModalDialogs() > 0) {
+    m_closePending = true;
+    RequestProgramEnd(!event.CanVeto());
+    if (event.CanVeto()) event.Veto();
+    return;
   }
   m_closePending = false;
   if (event.CanVeto()) {
@@ -683,6 +686,14 @@ void CMainFrame::OnClose(wxCloseEvent& event) {
       return;
     }
   }
+  // The save question may have let a job start or a box open.
+  if (IsWorkerBusy() || tv::OpenModalDialogs() > 0) {
+    m_closePending = true;
+    RequestProgramEnd(true);
+    if (event.CanVeto()) event.Veto();
+    return;
+  }
+  m_closed = true;
   RequestStop();
   SaveWindowState();
   ClearEngineCallbacks();
@@ -700,13 +711,13 @@ void CMainFrame::JobEnded() {
   // The buttons' look follows the answers now, not at the next idle time
   // that the display may not bring until the pointer moves.
   if (m_toolbar) m_toolbar->UpdateWindowUI(wxUPDATE_UI_RECURSE);
-  if (m_closePending && !IsWorkerBusy()) CallAfter([this] { Close(); });
 }
 
 void CMainFrame::Detach() {
   if (m_detached) return;
   m_detached = true;
-  // Windows go only once no job can touch them.
+  // Windows go only once no job can touch them. The close never gets here
+  // with a job running; a window destroyed without its close (tests) waits.
   if (IsWorkerBusy()) FinishRunningJob();
   if (g_setDateFilterPickers) g_setDateFilterPickers = nullptr;
   SetLevelMovedHook(nullptr);

@@ -54,10 +54,12 @@ class CMainFrame : public wxFrame {
   // Export To Text/HTML/CSV File and Send To E-mail, by command id.
   void ExportReport(int commandId);
 
-  // The view calls it after every job: a close that waited for the job goes on.
+  // The view calls it after every job.
   void JobEnded();
-  // A close is waiting for the running job to end.
+  // A close is waiting for the running job or an open box to end.
   bool ClosePending() const { return m_closePending; }
+  // The close has run: the window goes at idle time.
+  bool Closed() const { return m_closed; }
   // Runs once when the frame is gone (the program's engine clean-up); tests
   // that make several frames set none.
   void SetCleanupHook(std::function<void()> hook) { m_cleanup = std::move(hook); }
@@ -109,6 +111,7 @@ class CMainFrame : public wxFrame {
   CAuxFrame* m_aux = nullptr;
   bool m_subreportShown = false;
   bool m_closePending = false;
+  bool m_closed = false;
   bool m_settingPickers = false;
   // Per picker (0 "From", 1 "To"): a key is being handled in its calendar,
   // and the month the calendar shows (year * 12 + month).

@@ -3,15 +3,18 @@
 #include <signal.h>
 #include <wx/app.h>
 #include <wx/dialog.h>
+#include <wx/evtloop.h>
 #include <wx/timer.h>
-#include <wx/toplevel.h>
 
 #include <atomic>
 #include <memory>
 
+#include "base/msgsink.h"
 #include "engine/config/workspace.h"
+#include "platform/wx/modalwatch.h"
 #include "ui/app/document.h"
 #include "ui/app/mainwindow.h"
+#include "ui/widgets/worker.h"
 
 namespace {
 
@@ -22,6 +25,7 @@ static_assert(std::atomic<int>::is_always_lock_free);
 
 constexpr int kSignals[] = {SIGTERM, SIGHUP};
 constexpr int kPollMs = 100;
+constexpr int kStepMs = 50;
 
 extern "C" void OnEndSignal(int sig) {
   s_endSignal.store(sig, std::memory_order_relaxed);
@@ -36,15 +40,95 @@ class CEndPoll : public wxTimer {
     // Not before the start-up has made the window; the next tick looks again.
     if (!MainFrame()) return;
     s_endSignal.store(0, std::memory_order_relaxed);
-    CloseProgramWithoutQuestions();
+    RequestProgramEnd(true);
   }
 };
 
 std::unique_ptr<CEndPoll> s_poll;
 bool s_sessionBound = false;
 
+// The end on its way (UI thread only).
+bool s_ending = false;
+bool s_quiet = false;
+// Inside the window's close. Not quiet, it may ask its own question (save the
+// workspace?): that box is the user's to answer.
+bool s_inClose = false;
+std::function<int(wxDialog*)> s_unattended;
+
+void Step();
+
+class CEndSteps : public wxTimer {
+ public:
+  void Notify() override { Step(); }
+};
+std::unique_ptr<CEndSteps> s_steps;
+
+void StopSteps() {
+  if (s_steps) s_steps->Stop();
+}
+
+void DropChanges() {
+  if (CTrailvaneDoc* doc = TheDocument()) doc->SetModifiedFlag(false);
+  g_workspace.ClearDirty();
+  g_logFileAdded = false;
+}
+
+int Gate(wxDialog* dialog) {
+  if (s_ending && (s_quiet || !s_inClose)) return tv::SafeAnswer(dialog);
+  if (s_unattended) return s_unattended(dialog);
+  return wxID_NONE;
+}
+
+void EnsureWatch() {
+  tv::InstallModalWatch();
+  tv::SetModalGate(&Gate);
+}
+
+void EndOver() {
+  s_ending = false;
+  s_quiet = false;
+  StopSteps();
+  RefuseNewJobs(false);
+}
+
+// One step of the end; the timer repeats it until the window is gone.
+void Step() {
+  if (!s_ending) {
+    StopSteps();
+    return;
+  }
+  CMainFrame* frame = MainFrame();
+  if (!frame || frame->IsBeingDeleted() || frame->Closed()) {
+    EndOver();
+    return;
+  }
+  RequestStop();
+  // The innermost box first: an outer dialog ends only after the box over it
+  // has returned, and no window goes while a loop over it runs.
+  if (tv::OpenModalDialogs() > 0) {
+    if (s_quiet || !s_inClose) tv::AnswerInnermostModal();
+    return;
+  }
+  if (s_inClose) return;
+  // The job winds down and its completion runs; then the next step closes.
+  if (IsWorkerBusy()) return;
+  // Not from inside a yield: its caller would come back to freed windows.
+  if (wxEventLoopBase* loop = wxEventLoopBase::GetActive(); loop && loop->IsYielding()) return;
+  if (s_quiet) DropChanges();
+  s_inClose = true;
+  const bool closed = frame->Close(s_quiet);
+  s_inClose = false;
+  if (closed || frame->Closed()) {
+    EndOver();
+    return;
+  }
+  // The user kept the program open at the save question; a signal that came
+  // meanwhile still ends it at the next step.
+  if (!s_quiet) EndOver();
+}
+
 void OnEndSession(wxCloseEvent& event) {
-  CloseProgramWithoutQuestions();
+  RequestProgramEnd(true);
   event.Skip(false);
 }
 
@@ -52,28 +136,35 @@ void OnEndSession(wxCloseEvent& event) {
 
 bool ProgramEndPending() { return s_endSignal.load(std::memory_order_relaxed) != 0; }
 
-void CloseProgramWithoutQuestions() {
+bool ProgramEnding() { return s_ending; }
+
+void RequestProgramEnd(bool quiet) {
   CMainFrame* frame = MainFrame();
-  if (!frame) return;
-  // The changes are dropped, never saved over the workspace file.
-  if (CTrailvaneDoc* doc = TheDocument()) doc->SetModifiedFlag(false);
-  g_workspace.ClearDirty();
-  g_logFileAdded = false;
-  // A dialog waiting for an answer is cancelled first; the window closes
-  // once its modal loop has returned.
-  for (wxWindow* top : wxTopLevelWindows) {
-    auto* dialog = dynamic_cast<wxDialog*>(top);
-    if (dialog && dialog->IsModal()) {
-      dialog->EndModal(wxID_CANCEL);
-      if (wxTheApp) wxTheApp->CallAfter([] { CloseProgramWithoutQuestions(); });
-      return;
-    }
+  if (!frame || frame->Closed()) return;
+  EnsureWatch();
+  s_quiet = s_quiet || quiet;
+  if (s_quiet) DropChanges();
+  RequestStop();
+  RefuseNewJobs(true);
+  if (!s_ending) {
+    s_ending = true;
+    if (!s_steps) s_steps = std::make_unique<CEndSteps>();
   }
-  // Forced: a running job is stopped and waited for, nothing can veto.
-  frame->Close(true);
+  // An open box is answered at once; the rest follows on the timer, never
+  // from inside the caller (a close handler, a completion).
+  if (tv::OpenModalDialogs() > 0 && (s_quiet || !s_inClose)) tv::AnswerInnermostModal();
+  if (!s_steps->IsRunning()) s_steps->Start(kStepMs);
+}
+
+void CloseProgramWithoutQuestions() { RequestProgramEnd(true); }
+
+void SetUnattendedAnswers(std::function<int(wxDialog*)> answer) {
+  s_unattended = std::move(answer);
+  EnsureWatch();
 }
 
 void InstallProgramEndHandlers() {
+  EnsureWatch();
   if (!s_poll) {
     s_endSignal.store(0, std::memory_order_relaxed);
     struct sigaction action {};
@@ -101,4 +192,6 @@ void RemoveProgramEndHandlers() {
     s_sessionBound = false;
   }
   s_endSignal.store(0, std::memory_order_relaxed);
+  EndOver();
+  s_steps.reset();
 }

@@ -35,6 +35,7 @@ CProgressDlg* g_dialog = nullptr;          // owned: the running job's dialog
 CProgressDlg* g_callbackDialog = nullptr;  // what the engine callbacks write into
 JobCompletion g_completion = nullptr;
 bool g_failNextDialog = false;
+bool g_refuseJobs = false;
 
 // The hand-over at the end of a job. Each SendJobDone takes a ticket and waits
 // until the UI thread has handled that ticket. Never freed: a worker may still
@@ -125,7 +126,10 @@ bool IsWorkerBusy() { return g_busy.load(); }
 
 void FailNextProgressDialog() { g_failNextDialog = true; }
 
+void RefuseNewJobs(bool refuse) { g_refuseJobs = refuse; }
+
 void RunInWorkerThread(WorkerJob job, void* arg, JobCompletion completion) {
+  if (g_refuseJobs) return;
   bool idle = false;
   if (!g_busy.compare_exchange_strong(idle, true)) return;
   auto* dlg = new CProgressDlg;

@@ -44,6 +44,9 @@ void EndWorkerJob();
 
 bool IsWorkerBusy();
 
+// While set, RunInWorkerThread starts nothing: the program is ending.
+void RefuseNewJobs(bool refuse);
+
 // For tests: the next progress dialog fails to open, as when the window
 // system refuses it.
 void FailNextProgressDialog();

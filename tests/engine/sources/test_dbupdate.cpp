@@ -334,11 +334,14 @@ TEST_F(DbUpdate, ABadListOrServerOffersNothing) {
     EXPECT_EQ(cap.errors.back(), "Nothing to update");
   }
   {
-    // No address set: nothing is asked of anyone.
+    // No address set: nothing is asked of anyone, and the run says why.
     Capture cap;
     unsetenv("TRAILVANE_UPDATE_SERVER");
-    EXPECT_EQ(CheckDatabaseUpdates(&entries, nullptr, 0), 0);
-    EXPECT_EQ(cap.errors.back(), "Nothing to update");
+    bool failed = false;
+    EXPECT_EQ(CheckDatabaseUpdates(&entries, nullptr, 0, &failed), 0);
+    EXPECT_TRUE(failed);
+    EXPECT_EQ(cap.errors, std::vector<std::string>{
+                              "No update server is set (TRAILVANE_UPDATE_SERVER or update_server.txt in the data folder)."});
     EXPECT_EQ(cap.Count(cap.infos, "Connecting to:"), 0);
   }
   ExpectOldTables();
