@@ -339,7 +339,8 @@ int32_t UpdateListDone(int32_t) {
       CloseInternetSessions();
       s_updateEntries.reset();
       s_updateCount = 0;
-      g_commandLineMode = kModeInteractive;
+      // Cancelled by the program's end, the run did not do its work.
+      if (!ProgramEnding()) g_commandLineMode = kModeInteractive;
     }
     return 0;
   }

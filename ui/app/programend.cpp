@@ -163,15 +163,19 @@ void SetUnattendedAnswers(std::function<int(wxDialog*)> answer) {
   EnsureWatch();
 }
 
+void CatchProgramEndSignals() {
+  struct sigaction action {};
+  action.sa_handler = &OnEndSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int sig : kSignals) sigaction(sig, &action, nullptr);
+}
+
 void InstallProgramEndHandlers() {
   EnsureWatch();
   if (!s_poll) {
-    s_endSignal.store(0, std::memory_order_relaxed);
-    struct sigaction action {};
-    action.sa_handler = &OnEndSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int sig : kSignals) sigaction(sig, &action, nullptr);
+    // A signal caught before (while wx started) is acted on by the poll.
+    CatchProgramEndSignals();
     s_poll = std::make_unique<CEndPoll>();
     s_poll->Start(kPollMs);
   }

@@ -11,8 +11,12 @@
 
 class wxDialog;
 
-// Binds the signals (SIGTERM, SIGHUP), the UI-thread poll that acts on them,
-// and the session's end. Once per process.
+// Catches SIGTERM and SIGHUP, keeping them for the poll below; safe before wx
+// has started, so that a signal during the start-up still ends the program
+// through its close.
+void CatchProgramEndSignals();
+// Catches the signals, starts the UI-thread poll that acts on them, and binds
+// the session's end. Once per process.
 void InstallProgramEndHandlers();
 // Puts the signals' default actions back and stops the poll.
 void RemoveProgramEndHandlers();
