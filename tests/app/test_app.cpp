@@ -453,6 +453,43 @@ TEST_F(AppTest, TerminationSignalsEndThroughTheNormalCloseWithoutQuestions) {
   EXPECT_TRUE(launched.empty());
 }
 
+// The user's close while a job runs: the job is stopped and the close asks
+// to save only once it is over; their Cancel keeps the program, which then
+// runs jobs again, and their No closes it.
+TEST_F(AppTest, CloseDuringAJobAsksToSaveAfterItAndCancelKeepsTheProgram) {
+  const std::string workspace = FixtureWorkspace("close-job");
+  ASSERT_TRUE(Start({workspace}));
+  ASSERT_TRUE(wxtest::PumpUntil([] { return MainFrame()->IsShownOnScreen(); }, 5000));
+  g_workspace.SetString(&g_workspace.common.URL, "http://changed.example.com");
+  g_workspace.SetDirty();
+  TheDocument()->SetModifiedFlag(true);
+  SwitchTopReport(kReportPage);
+  ASSERT_TRUE(IsWorkerBusy());
+  answer = wxCANCEL;
+  EXPECT_FALSE(MainFrame()->Close());
+  EXPECT_TRUE(StopRequested());
+  EXPECT_TRUE(messages.empty()) << "asked while the job ran: " << messages[0];
+  ASSERT_TRUE(wxtest::PumpUntil([] { return !IsWorkerBusy() && !ProgramEnding(); }, 20000));
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find("Save changes"), std::string::npos) << messages[0];
+  ASSERT_NE(MainFrame(), nullptr);
+  EXPECT_FALSE(MainFrame()->Closed());
+  SwitchTopReport(kReportHost);
+  EXPECT_TRUE(IsWorkerBusy()) << "no job starts after the cancelled close";
+  ASSERT_TRUE(WaitJob());
+
+  answer = wxNO;
+  messages.clear();
+  EXPECT_TRUE(MainFrame()->Close());
+  EXPECT_TRUE(wxtest::PumpUntil([] { return MainFrame() == nullptr; }, 10000));
+  started = false;
+  wxtest::Pump(20);
+  EndProgram();
+  EXPECT_EQ(messages.size(), 1u);
+  EXPECT_EQ(tvtest::ReadFile(workspace).find("changed.example.com"), std::string::npos);
+  EXPECT_EQ(LastLine(tvtest::ReadFile(BugLogPath())), "#SYS normal shutdown.#");
+}
+
 TEST_F(AppTest, UnderAWindowManagerTheStoredPlacementComesBackAndTheRealOneIsStored) {
   if (Shell("command -v openbox >/dev/null && command -v xdotool >/dev/null") != 0)
     GTEST_SKIP() << "openbox or xdotool is not installed";
@@ -523,6 +560,49 @@ TEST_F(AppTest, DownloadRunWhoseSaveFailsExitsWithItsReason) {
               std::string::npos)
         << said;
     EXPECT_EQ(tvtest::ReadFile(workspace), before);
+  }
+}
+
+// Unattended runs that cannot do their work: each ends by itself (no box
+// waits), exits 1 and says why on standard error.
+TEST_F(AppTest, UnattendedRunsThatFailSayWhyAndExitNonZero) {
+  const std::string dir = tvtest::NewDir("unattended-fails");
+  tvtest::WriteFile(dir + "damaged.tv", "/** workspace */\nFormatVersion=1.0\n[[[\n");
+  // A workspace whose only log is a gzip file cut short.
+  const std::string gzWorkspace = FixtureWorkspace("unattended-gz");
+  const std::string gzDir = tv::DirectoryOf(gzWorkspace);
+  ASSERT_EQ(Shell("gzip -c " + Quote(gzDir + "sample-w3c.log") + " | head -c 3000 > " + Quote(gzDir + "cut.log.gz")), 0);
+  std::string text = tvtest::ReadFile(gzWorkspace);
+  text.replace(text.find("file=\"sample-w3c.log\""), strlen("file=\"sample-w3c.log\""), "file=\"cut.log.gz\"");
+  tvtest::WriteFile(gzWorkspace, text);
+  struct Case {
+    const char* name;
+    std::string profile;  // profile.ini of the run
+    std::string args;
+    const char* said;
+  };
+  const std::vector<Case> cases = {
+      {"no workspace at all", "", "-download", "The download run failed: no workspace is open"},
+      {"last workspace missing", "LastWorkspace=" + dir + "gone.tv\n", "-download",
+       "The download run failed: no workspace is open"},
+      {"last workspace damaged", "LastWorkspace=" + dir + "damaged.tv\n", "-download", "bad workspace"},
+      {"a log that does not decompress", "", "-download " + Quote(gzWorkspace),
+       "The download run failed: Cannot decompress the log file '"},
+      {"no update server", "", "-update", "No update server is set"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string home = tvtest::NewDir(std::string("unattended-home-") + c.name);
+    tvtest::WriteFile(home + "profile.ini", c.profile);
+    const std::string out = home + "out.txt";
+    auto t0 = Clock::now();
+    int rc = Shell("env -u TRAILVANE_UPDATE_SERVER TRAILVANE_HOME=" + Quote(home) + " timeout 60 " + TV_PROGRAM + " " +
+                   c.args + " 2>" + Quote(out));
+    EXPECT_EQ(rc, 1);
+    EXPECT_LT(Seconds(t0), 30) << "a box waited";
+    const std::string said = tvtest::ReadFile(out);
+    EXPECT_NE(said.find(c.said), std::string::npos) << said;
+    EXPECT_EQ(LastLine(tvtest::ReadFile(home + "logBug.txt")), "#SYS normal shutdown.#");
   }
 }
 

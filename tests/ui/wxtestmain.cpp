@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/wx/modalwatch.h"
 #include "tests/common/testenv.h"
 #include "tests/ui/wxtest.h"
 
@@ -76,6 +77,9 @@ int main(int argc, char** argv) {
   wxApp::SetInstance(new TestApp);
   if (!wxEntryStart(argc, argv)) return 1;
   wxTheApp->CallOnInit();
+  // Before any test's dialog script, as the program installs it before any
+  // dialog: a script that answers a dialog first leaves the watch nothing to track.
+  tv::InstallModalWatch();
   int rc;
   {
     wxGUIEventLoop loop;

@@ -252,6 +252,8 @@ bool CMainFrame::Create(const wxString& title) {
   SetDropTarget(new CLogDropTarget(this));
 
   s_mainFrame = this;
+  // The jobs an earlier window's end refused start again for this one.
+  RefuseNewJobs(false);
   SetEngineStatusBar(status);
   SetWorkerView(m_view);
   InstallNavigation(this);

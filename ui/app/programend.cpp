@@ -84,11 +84,12 @@ void EnsureWatch() {
   tv::SetModalGate(&Gate);
 }
 
+// Jobs stay refused once the window has closed; a new window takes them again.
 void EndOver() {
   s_ending = false;
   s_quiet = false;
   StopSteps();
-  RefuseNewJobs(false);
+  if (CMainFrame* frame = MainFrame(); frame && !frame->Closed() && !frame->IsBeingDeleted()) RefuseNewJobs(false);
 }
 
 // One step of the end; the timer repeats it until the window is gone.
@@ -116,9 +117,9 @@ void Step() {
   if (wxEventLoopBase* loop = wxEventLoopBase::GetActive(); loop && loop->IsYielding()) return;
   if (s_quiet) DropChanges();
   s_inClose = true;
-  const bool closed = frame->Close(s_quiet);
+  frame->Close(s_quiet);
   s_inClose = false;
-  if (closed || frame->Closed()) {
+  if (frame->Closed()) {
     EndOver();
     return;
   }
