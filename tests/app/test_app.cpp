@@ -282,6 +282,50 @@ TEST_F(AppTest, LogFileIsAddedToTheWorkspaceOrToANewOne) {
   EXPECT_EQ(messages.size(), 3u);
 }
 
+// A relative path on the command line names the file from the folder the
+// program was started in, although the document changes into the file's
+// folder; what it keeps of the name finds the file again from another folder.
+TEST_F(AppTest, ARelativePathOnTheCommandLineIsTakenFromTheStartFolder) {
+  const std::string workspace = FixtureWorkspace("relative/sub");
+  const std::string top = tvtest::Home() + "relative/";
+  const std::string here = tv::CurrentDir();
+
+  // The download run of the real program, started in the folder above.
+  const std::string home = tvtest::NewDir("relative-home");
+  const std::string out = top + "out.txt";
+  EXPECT_EQ(Shell("cd " + Quote(top) + " && TRAILVANE_HOME=" + Quote(home) + " timeout 60 " + TV_PROGRAM +
+                  " -download sub/app.tv 2>" + Quote(out)),
+            0)
+      << tvtest::ReadFile(out);
+  EXPECT_EQ(tvtest::ReadFile(workspace).find("download_dt=\"\""), std::string::npos) << "not saved";
+  const std::string profile = tvtest::ReadFile(home + "profile.ini");
+  EXPECT_NE(profile.find("LastWorkspace=" + workspace + "\n"), std::string::npos) << profile;
+
+  // Opened interactively: the document, the recent list and "LastWorkspace" hold the full path.
+  ASSERT_TRUE(tv::ChangeDir(top));
+  const bool opened = Start({"sub/app.tv"});
+  tv::ChangeDir(here);
+  ASSERT_TRUE(opened) << (messages.empty() ? "" : messages[0]);
+  EXPECT_TRUE(messages.empty()) << messages[0];
+  EXPECT_EQ(TheDocument()->GetPathName(), workspace);
+  EXPECT_EQ(g_project.sources.Count(), 1);
+  ASSERT_GE(TheDocument()->History()->GetCount(), 1u);
+  EXPECT_EQ(tv::WxToBytes(TheDocument()->History()->GetHistoryFile(0)), workspace);
+  CloseProgram();
+  std::string last;
+  EXPECT_TRUE(tv::RegReadString("LastWorkspace", &last, 4096));
+  EXPECT_EQ(last, workspace);
+
+  // Started again from another folder: the last workspace is found.
+  ASSERT_TRUE(tv::ChangeDir(tvtest::NewDir("relative-elsewhere")));
+  const bool restarted = Start({});
+  tv::ChangeDir(here);
+  ASSERT_TRUE(restarted);
+  EXPECT_TRUE(messages.empty()) << messages[0];
+  EXPECT_EQ(TheDocument()->GetPathName(), workspace);
+  EXPECT_EQ(g_project.sources.Count(), 1);
+}
+
 // The crash mail that does not open is said to have failed.
 TEST_F(AppTest, ACrashMailTheDesktopCannotOpenIsReported) {
   tvtest::WriteFile(BugLogPath(), "Trailvane\nsomething went wrong\n");

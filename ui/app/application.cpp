@@ -23,6 +23,7 @@
 #include "engine/sources/odbcload.h"
 #include "engine/sources/remotelogs.h"
 #include "engine/store/project.h"
+#include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/launcher.h"
 #include "platform/wx/profile.h"
@@ -311,6 +312,9 @@ bool StartProgram(const std::vector<std::string>& args) {
   g_unattended = false;
   s_exitStatus = 0;
   CommandLine line = ParseCommandLine(args);
+  // A relative name is the start folder's. The document changes into the
+  // file's folder, and what it keeps of the name must find the file later.
+  line.file = tv::AbsolutePath(line.file);
   // wx's own errors (a lock or profile that cannot be written, say) would wait
   // in a box for nobody: an unattended run prints them. Replaced before anything
   // is logged, since the replaced target shows what it holds.
