@@ -326,6 +326,54 @@ TEST_F(AppTest, ARelativePathOnTheCommandLineIsTakenFromTheStartFolder) {
   EXPECT_EQ(g_project.sources.Count(), 1);
 }
 
+// A log file named on the command line builds an unnamed workspace: nothing
+// of it is stored as a workspace path ("LastWorkspace", the recent list), and
+// the next start does not build a workspace from it again.
+TEST_F(AppTest, ALogFileFromTheCommandLineIsNoWorkspaceToRemember) {
+  const std::string workspace = FixtureWorkspace("log-start");
+  const std::string log = tv::DirectoryOf(workspace) + "sample-w3c.log";
+  struct Case {
+    const char* name;
+    std::string lastBefore;  // "LastWorkspace" and the first recent file before the start
+    std::vector<std::string> args;
+  };
+  const std::vector<Case> cases = {
+      {"a log named, nothing remembered", "", {log}},
+      {"a log named, a workspace remembered", workspace, {log}},
+      // What a start on a log left in the profile before this was mended.
+      {"a log left as the last workspace", log, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::remove(tv::ProfilePath().c_str());
+    if (!c.lastBefore.empty()) {
+      tv::RegWriteString("LastWorkspace", c.lastBefore);
+      if (c.lastBefore == workspace) tv::RegWriteString("File1", c.lastBefore);
+    }
+    // As in a new process: no workspace is left from an earlier session.
+    SetWorkspaceDefaults();
+    messages.clear();
+    ASSERT_TRUE(Start(c.args));
+    EXPECT_TRUE(messages.empty()) << messages[0];
+    EXPECT_EQ(TheDocument()->GetPathName(), "");
+    EXPECT_EQ(g_project.sources.Count(), c.args.empty() ? 0 : 1);
+    for (size_t i = 0; i < TheDocument()->History()->GetCount(); ++i)
+      EXPECT_EQ(tv::WxToBytes(TheDocument()->History()->GetHistoryFile(i)), workspace);
+    CloseProgram();
+    std::string last = "unread";
+    EXPECT_TRUE(tv::RegReadString("LastWorkspace", &last, 4096));
+    EXPECT_EQ(last, "");
+    const std::string profile = tvtest::ReadFile(tv::ProfilePath());
+    EXPECT_EQ(profile.find("=" + log), std::string::npos) << profile;
+
+    // The next start comes up with nothing built from the log.
+    ASSERT_TRUE(Start({}));
+    EXPECT_EQ(TheDocument()->GetPathName(), "");
+    EXPECT_EQ(g_project.sources.Count(), 0);
+    CloseProgram();
+  }
+}
+
 // The crash mail that does not open is said to have failed.
 TEST_F(AppTest, ACrashMailTheDesktopCannotOpenIsReported) {
   tvtest::WriteFile(BugLogPath(), "Trailvane\nsomething went wrong\n");

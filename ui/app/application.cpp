@@ -24,6 +24,7 @@
 #include "engine/sources/remotelogs.h"
 #include "engine/store/project.h"
 #include "platform/files.h"
+#include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/launcher.h"
 #include "platform/wx/profile.h"
@@ -36,6 +37,7 @@
 #include "ui/app/programend.h"
 #include "ui/core/commandline.h"
 #include "ui/core/dialogrules.h"
+#include "ui/core/documentnames.h"
 #include "ui/core/panetables.h"
 #include "ui/core/proxysetting.h"
 #include "ui/core/uistate.h"
@@ -315,6 +317,9 @@ bool StartProgram(const std::vector<std::string>& args) {
   // A relative name is the start folder's. The document changes into the
   // file's folder, and what it keeps of the name must find the file later.
   line.file = tv::AbsolutePath(line.file);
+  // A relative name is the start folder's. The document changes into the
+  // file's folder, and what it keeps of the name must find the file later.
+  line.file = tv::AbsolutePath(line.file);
   // wx's own errors (a lock or profile that cannot be written, say) would wait
   // in a box for nobody: an unattended run prints them. Replaced before anything
   // is logged, since the replaced target shows what it holds.
@@ -349,7 +354,12 @@ bool StartProgram(const std::vector<std::string>& args) {
     EndProgram();
     return false;
   }
-  if (!line.file.empty()) s_document->SetPathName(line.file, true);
+  // A log file builds an unnamed workspace: its name is no workspace's, for
+  // the recent list or "LastWorkspace".
+  if (!line.file.empty()) {
+    if (IsLogFileName(line.file)) s_document->SetPathName(s_document->GetPathName(), false);
+    else s_document->SetPathName(line.file, true);
+  }
 
   wxMenuBar* menu = frame->LoadIconMenu();
   BindDocumentCommands(frame, menu && menu->GetMenuCount() ? menu->GetMenu(0) : nullptr);
@@ -359,7 +369,8 @@ bool StartProgram(const std::vector<std::string>& args) {
 
   if (!g_workspaceOpened) {
     std::string last;
-    if (tv::RegReadString("LastWorkspace", &last, 4096) && !last.empty()) {
+    // A log there is no workspace (an earlier build stored the log a start was given).
+    if (tv::RegReadString("LastWorkspace", &last, 4096) && !last.empty() && !IsLogFileName(last)) {
       if (s_document->OnOpenDocument(last)) s_document->SetPathName(last, true);
     }
   }
