@@ -374,6 +374,42 @@ TEST_F(AppTest, ALogFileFromTheCommandLineIsNoWorkspaceToRemember) {
   }
 }
 
+// A start that fails (a missing workspace on the command line) still starts
+// the diagnostics log anew: the log says what failed and ends cleanly, so the
+// next start offers no crash report.
+TEST_F(AppTest, AStartThatFailsLeavesAFreshLogThatEndsCleanly) {
+  const std::string banner = std::string(kProductName) + " " + kProductVersion;
+  const std::string previous = banner + "\nline of the previous run\n#SYS normal shutdown.#\n";
+  const std::string missing = tvtest::Home() + "nowhere/site.tv";
+  auto check = [&](const std::string& log) {
+    EXPECT_EQ(log.rfind(banner + "\n", 0), 0u) << log;
+    EXPECT_EQ(log.find("line of the previous run"), std::string::npos) << log;
+    EXPECT_NE(log.find(missing), std::string::npos) << log;
+    EXPECT_EQ(LastLine(log), "#SYS normal shutdown.#") << log;
+  };
+  {
+    SCOPED_TRACE("in this process");
+    tvtest::WriteFile(BugLogPath(), previous);
+    EXPECT_FALSE(Start({missing}));
+    EXPECT_TRUE(wxtest::PumpUntil([] { return MainFrame() == nullptr; }, 5000));
+    check(tvtest::ReadFile(BugLogPath()));
+    messages.clear();
+    ASSERT_TRUE(Start({}));
+    EXPECT_TRUE(messages.empty()) << messages[0];
+    EXPECT_TRUE(launched.empty());
+    CloseProgram();
+  }
+  {
+    SCOPED_TRACE("the real program's download run");
+    const std::string home = tvtest::NewDir("failed-start-home");
+    tvtest::WriteFile(home + "logBug.txt", previous);
+    EXPECT_EQ(Shell("TRAILVANE_HOME=" + Quote(home) + " timeout 60 " + TV_PROGRAM + " -download " + Quote(missing) +
+                    " 2>/dev/null"),
+              1);
+    check(tvtest::ReadFile(home + "logBug.txt"));
+  }
+}
+
 // The crash mail that does not open is said to have failed.
 TEST_F(AppTest, ACrashMailTheDesktopCannotOpenIsReported) {
   tvtest::WriteFile(BugLogPath(), "Trailvane\nsomething went wrong\n");

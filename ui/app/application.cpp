@@ -24,7 +24,6 @@
 #include "engine/sources/remotelogs.h"
 #include "engine/store/project.h"
 #include "platform/files.h"
-#include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/launcher.h"
 #include "platform/wx/profile.h"
@@ -61,6 +60,8 @@ std::unique_ptr<wxSingleInstanceChecker> s_instance;
 bool s_firstInstance = true;
 bool s_environmentUp = false;
 std::unique_ptr<CTrailvaneDoc> s_document;
+// The crash-report mail CheckPreviousRun prepared for this start, or "".
+std::string s_crashMail;
 
 std::string s_proxyHost;
 uint16_t s_proxyPort = 0;
@@ -226,12 +227,18 @@ void PlaceMainWindow(CMainFrame* frame) {
   frame->Update();
 }
 
-void OfferCrashReport(bool firstInstance, wxWindow* parent, bool ask) {
+void CheckPreviousRun(bool firstInstance) {
+  s_crashMail.clear();
   // The check starts a new log: a second instance must leave the running one's alone.
   if (!firstInstance) return;
   std::string banner = std::string(kProductName) + " " + kProductVersion;
-  std::string mail = CheckCrashLog(banner.c_str());
-  if (mail.empty() || !ask) return;
+  s_crashMail = CheckCrashLog(banner.c_str());
+}
+
+void OfferCrashReport(bool firstInstance, wxWindow* parent, bool ask) {
+  std::string mail;
+  mail.swap(s_crashMail);
+  if (!firstInstance || mail.empty() || !ask) return;
   auto& question = CTrailvaneDoc::DocDialogs().message;
   const wxString text = "Program crashed!\nPlease send to us bug report (via e-mail).\n\nSend report?";
   int answer = question ? question(text, wxYES_NO | wxICON_QUESTION)
@@ -317,9 +324,6 @@ bool StartProgram(const std::vector<std::string>& args) {
   // A relative name is the start folder's. The document changes into the
   // file's folder, and what it keeps of the name must find the file later.
   line.file = tv::AbsolutePath(line.file);
-  // A relative name is the start folder's. The document changes into the
-  // file's folder, and what it keeps of the name must find the file later.
-  line.file = tv::AbsolutePath(line.file);
   // wx's own errors (a lock or profile that cannot be written, say) would wait
   // in a box for nobody: an unattended run prints them. Replaced before anything
   // is logged, since the replaced target shows what it holds.
@@ -333,6 +337,9 @@ bool StartProgram(const std::vector<std::string>& args) {
   s_firstInstance = !s_instance->Create("Trailvane.lock", tv::BytesToWx(tv::DataDir())) ||
                     !s_instance->IsAnotherRunning();
   SetBugLogEnabled(s_firstInstance);
+  // The previous run's log is judged and replaced before this start traces a
+  // line, so a start that ends early leaves a log of its own.
+  CheckPreviousRun(s_firstInstance);
 
   g_unattended = line.mode == kModeDownload;
   InitProgramEngine(g_unattended);
@@ -343,13 +350,16 @@ bool StartProgram(const std::vector<std::string>& args) {
   auto* frame = new CMainFrame;
   frame->SetCleanupHook(&CleanupEnvironmentOnce);
   if (!frame->Create()) {
+    WriteBugLog("The start-up ended: the main window could not be created.");
     delete frame;
     EndProgram();
     return false;
   }
   bool opened = line.file.empty() ? s_document->OnNewDocument() : s_document->OnOpenDocument(line.file);
   if (!opened) {
-    // The document named the file in its message.
+    // The document named the file in its message; the log says it too, and
+    // then ends as any run does.
+    WriteBugLog(("The start-up ended: '" + line.file + "' could not be opened.").c_str());
     frame->Destroy();
     EndProgram();
     return false;
@@ -376,7 +386,7 @@ bool StartProgram(const std::vector<std::string>& args) {
   }
   LoadListColumnInfo();
   PlaceMainWindow(frame);
-  // Nobody is there to answer in a scheduled download run; the check still starts the new log.
+  // Nobody is there to answer in a scheduled download run.
   OfferCrashReport(s_firstInstance, frame, line.mode != kModeDownload);
   if (wxWindow* pane = ReportPane(CurrentPaneSlot())) pane->SetFocus();
   StartCommandLineMode(line.mode);
