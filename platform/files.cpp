@@ -147,4 +147,17 @@ std::string DirectoryOf(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty() || path[0] == '/') return path;
+  std::string dir = CurrentDir();
+  if (dir.empty()) return path;
+  size_t from = 0;
+  while (path.compare(from, 2, "./") == 0) {
+    from += 2;
+    while (from < path.size() && path[from] == '/') ++from;
+  }
+  if (dir.back() != '/') dir += '/';
+  return dir + path.substr(from);
+}
+
 }  // namespace tv

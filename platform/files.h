@@ -39,5 +39,8 @@ bool WriteFileReplacing(const std::string& path, const void* data, size_t size, 
 bool ChangeDir(const std::string& dir);
 std::string CurrentDir();
 std::string DirectoryOf(const std::string& path);  // with trailing '/', "" when none
+// A relative path taken from the current folder (leading "./" dropped); an
+// absolute or empty one as it is, and so is any path when the folder is unknown.
+std::string AbsolutePath(const std::string& path);
 
 }  // namespace tv

@@ -85,15 +85,6 @@ int SafeAnswer(const wxDialog* dialog) {
   return wxID_OK;
 }
 
-int DefaultAnswer(const wxDialog* dialog) {
-  const wxMessageDialogBase* box = AsMessageBox(dialog);
-  if (!box) return wxID_CANCEL;
-  const long style = box->GetMessageDialogStyle();
-  if ((style & wxCANCEL) && (style & wxCANCEL_DEFAULT)) return wxID_CANCEL;
-  if (style & wxYES) return (style & wxNO_DEFAULT) ? wxID_NO : wxID_YES;
-  return wxID_OK;
-}
-
 bool MessageBoxText(const wxDialog* dialog, wxString* text, long* style) {
   const wxMessageDialogBase* box = AsMessageBox(dialog);
   if (!box) return false;

@@ -18,9 +18,6 @@ int OpenModalDialogs();
 
 // The answer that loses nothing: Cancel where there is one, else No, else OK.
 int SafeAnswer(const wxDialog* dialog);
-// The answer the dialog's default button gives (a message box's Yes, unless
-// it defaults to No or Cancel); Cancel for other dialogs.
-int DefaultAnswer(const wxDialog* dialog);
 // A message box's text (with its extended text) and style; false for other dialogs.
 bool MessageBoxText(const wxDialog* dialog, wxString* text, long* style);
 

@@ -282,6 +282,134 @@ TEST_F(AppTest, LogFileIsAddedToTheWorkspaceOrToANewOne) {
   EXPECT_EQ(messages.size(), 3u);
 }
 
+// A relative path on the command line names the file from the folder the
+// program was started in, although the document changes into the file's
+// folder; what it keeps of the name finds the file again from another folder.
+TEST_F(AppTest, ARelativePathOnTheCommandLineIsTakenFromTheStartFolder) {
+  const std::string workspace = FixtureWorkspace("relative/sub");
+  const std::string top = tvtest::Home() + "relative/";
+  const std::string here = tv::CurrentDir();
+
+  // The download run of the real program, started in the folder above.
+  const std::string home = tvtest::NewDir("relative-home");
+  const std::string out = top + "out.txt";
+  EXPECT_EQ(Shell("cd " + Quote(top) + " && TRAILVANE_HOME=" + Quote(home) + " timeout 60 " + TV_PROGRAM +
+                  " -download sub/app.tv 2>" + Quote(out)),
+            0)
+      << tvtest::ReadFile(out);
+  EXPECT_EQ(tvtest::ReadFile(workspace).find("download_dt=\"\""), std::string::npos) << "not saved";
+  const std::string profile = tvtest::ReadFile(home + "profile.ini");
+  EXPECT_NE(profile.find("LastWorkspace=" + workspace + "\n"), std::string::npos) << profile;
+
+  // Opened interactively: the document, the recent list and "LastWorkspace" hold the full path.
+  ASSERT_TRUE(tv::ChangeDir(top));
+  const bool opened = Start({"sub/app.tv"});
+  tv::ChangeDir(here);
+  ASSERT_TRUE(opened) << (messages.empty() ? "" : messages[0]);
+  EXPECT_TRUE(messages.empty()) << messages[0];
+  EXPECT_EQ(TheDocument()->GetPathName(), workspace);
+  EXPECT_EQ(g_project.sources.Count(), 1);
+  ASSERT_GE(TheDocument()->History()->GetCount(), 1u);
+  EXPECT_EQ(tv::WxToBytes(TheDocument()->History()->GetHistoryFile(0)), workspace);
+  CloseProgram();
+  std::string last;
+  EXPECT_TRUE(tv::RegReadString("LastWorkspace", &last, 4096));
+  EXPECT_EQ(last, workspace);
+
+  // Started again from another folder: the last workspace is found.
+  ASSERT_TRUE(tv::ChangeDir(tvtest::NewDir("relative-elsewhere")));
+  const bool restarted = Start({});
+  tv::ChangeDir(here);
+  ASSERT_TRUE(restarted);
+  EXPECT_TRUE(messages.empty()) << messages[0];
+  EXPECT_EQ(TheDocument()->GetPathName(), workspace);
+  EXPECT_EQ(g_project.sources.Count(), 1);
+}
+
+// A log file named on the command line builds an unnamed workspace: nothing
+// of it is stored as a workspace path ("LastWorkspace", the recent list), and
+// the next start does not build a workspace from it again.
+TEST_F(AppTest, ALogFileFromTheCommandLineIsNoWorkspaceToRemember) {
+  const std::string workspace = FixtureWorkspace("log-start");
+  const std::string log = tv::DirectoryOf(workspace) + "sample-w3c.log";
+  struct Case {
+    const char* name;
+    std::string lastBefore;  // "LastWorkspace" and the first recent file before the start
+    std::vector<std::string> args;
+  };
+  const std::vector<Case> cases = {
+      {"a log named, nothing remembered", "", {log}},
+      {"a log named, a workspace remembered", workspace, {log}},
+      // What a start on a log left in the profile before this was mended.
+      {"a log left as the last workspace", log, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::remove(tv::ProfilePath().c_str());
+    if (!c.lastBefore.empty()) {
+      tv::RegWriteString("LastWorkspace", c.lastBefore);
+      if (c.lastBefore == workspace) tv::RegWriteString("File1", c.lastBefore);
+    }
+    // As in a new process: no workspace is left from an earlier session.
+    SetWorkspaceDefaults();
+    messages.clear();
+    ASSERT_TRUE(Start(c.args));
+    EXPECT_TRUE(messages.empty()) << messages[0];
+    EXPECT_EQ(TheDocument()->GetPathName(), "");
+    EXPECT_EQ(g_project.sources.Count(), c.args.empty() ? 0 : 1);
+    for (size_t i = 0; i < TheDocument()->History()->GetCount(); ++i)
+      EXPECT_EQ(tv::WxToBytes(TheDocument()->History()->GetHistoryFile(i)), workspace);
+    CloseProgram();
+    std::string last = "unread";
+    EXPECT_TRUE(tv::RegReadString("LastWorkspace", &last, 4096));
+    EXPECT_EQ(last, "");
+    const std::string profile = tvtest::ReadFile(tv::ProfilePath());
+    EXPECT_EQ(profile.find("=" + log), std::string::npos) << profile;
+
+    // The next start comes up with nothing built from the log.
+    ASSERT_TRUE(Start({}));
+    EXPECT_EQ(TheDocument()->GetPathName(), "");
+    EXPECT_EQ(g_project.sources.Count(), 0);
+    CloseProgram();
+  }
+}
+
+// A start that fails (a missing workspace on the command line) still starts
+// the diagnostics log anew: the log says what failed and ends cleanly, so the
+// next start offers no crash report.
+TEST_F(AppTest, AStartThatFailsLeavesAFreshLogThatEndsCleanly) {
+  const std::string banner = std::string(kProductName) + " " + kProductVersion;
+  const std::string previous = banner + "\nline of the previous run\n#SYS normal shutdown.#\n";
+  const std::string missing = tvtest::Home() + "nowhere/site.tv";
+  auto check = [&](const std::string& log) {
+    EXPECT_EQ(log.rfind(banner + "\n", 0), 0u) << log;
+    EXPECT_EQ(log.find("line of the previous run"), std::string::npos) << log;
+    EXPECT_NE(log.find(missing), std::string::npos) << log;
+    EXPECT_EQ(LastLine(log), "#SYS normal shutdown.#") << log;
+  };
+  {
+    SCOPED_TRACE("in this process");
+    tvtest::WriteFile(BugLogPath(), previous);
+    EXPECT_FALSE(Start({missing}));
+    EXPECT_TRUE(wxtest::PumpUntil([] { return MainFrame() == nullptr; }, 5000));
+    check(tvtest::ReadFile(BugLogPath()));
+    messages.clear();
+    ASSERT_TRUE(Start({}));
+    EXPECT_TRUE(messages.empty()) << messages[0];
+    EXPECT_TRUE(launched.empty());
+    CloseProgram();
+  }
+  {
+    SCOPED_TRACE("the real program's download run");
+    const std::string home = tvtest::NewDir("failed-start-home");
+    tvtest::WriteFile(home + "logBug.txt", previous);
+    EXPECT_EQ(Shell("TRAILVANE_HOME=" + Quote(home) + " timeout 60 " + TV_PROGRAM + " -download " + Quote(missing) +
+                    " 2>/dev/null"),
+              1);
+    check(tvtest::ReadFile(home + "logBug.txt"));
+  }
+}
+
 // The crash mail that does not open is said to have failed.
 TEST_F(AppTest, ACrashMailTheDesktopCannotOpenIsReported) {
   tvtest::WriteFile(BugLogPath(), "Trailvane\nsomething went wrong\n");

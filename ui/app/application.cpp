@@ -23,6 +23,7 @@
 #include "engine/sources/odbcload.h"
 #include "engine/sources/remotelogs.h"
 #include "engine/store/project.h"
+#include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/launcher.h"
 #include "platform/wx/modalwatch.h"
@@ -36,6 +37,7 @@
 #include "ui/app/programend.h"
 #include "ui/core/commandline.h"
 #include "ui/core/dialogrules.h"
+#include "ui/core/documentnames.h"
 #include "ui/core/panetables.h"
 #include "ui/core/proxysetting.h"
 #include "ui/core/uistate.h"
@@ -59,6 +61,8 @@ std::unique_ptr<wxSingleInstanceChecker> s_instance;
 bool s_firstInstance = true;
 bool s_environmentUp = false;
 std::unique_ptr<CTrailvaneDoc> s_document;
+// The crash-report mail CheckPreviousRun prepared for this start, or "".
+std::string s_crashMail;
 
 std::string s_proxyHost;
 uint16_t s_proxyPort = 0;
@@ -101,7 +105,8 @@ void EndUnattendedRun() {
 }
 
 // An unattended run has nobody to answer a dialog: a message is printed, a
-// question gets its default answer, and an error or a warning fails the run.
+// question gets the answer that does nothing (No, Cancel), and an error or a
+// warning fails the run.
 // The list of newer tables is shown by design; what it asks is the user's.
 int UnattendedAnswer(wxDialog* dialog) {
   if (g_commandLineMode == kModeInteractive) return wxID_NONE;
@@ -117,7 +122,7 @@ int UnattendedAnswer(wxDialog* dialog) {
     fprintf(stderr, "trailvane: the dialog '%s' was not shown: nobody is there to answer it\n",
             tv::WxToBytes(dialog->GetTitle()).c_str());
   }
-  return tv::DefaultAnswer(dialog);
+  return tv::SafeAnswer(dialog);
 }
 
 uint32_t DownloadModeThread(void*) {
@@ -270,12 +275,18 @@ void PlaceMainWindow(CMainFrame* frame) {
   frame->Update();
 }
 
-void OfferCrashReport(bool firstInstance, wxWindow* parent, bool ask) {
+void CheckPreviousRun(bool firstInstance) {
+  s_crashMail.clear();
   // The check starts a new log: a second instance must leave the running one's alone.
   if (!firstInstance) return;
   std::string banner = std::string(kProductName) + " " + kProductVersion;
-  std::string mail = CheckCrashLog(banner.c_str());
-  if (mail.empty() || !ask) return;
+  s_crashMail = CheckCrashLog(banner.c_str());
+}
+
+void OfferCrashReport(bool firstInstance, wxWindow* parent, bool ask) {
+  std::string mail;
+  mail.swap(s_crashMail);
+  if (!firstInstance || mail.empty() || !ask) return;
   auto& question = CTrailvaneDoc::DocDialogs().message;
   const wxString text = "Program crashed!\nPlease send to us bug report (via e-mail).\n\nSend report?";
   int answer = question ? question(text, wxYES_NO | wxICON_QUESTION)
@@ -372,6 +383,9 @@ bool StartProgram(const std::vector<std::string>& args) {
   // Known from the first box on: no box of an unattended run waits for a person.
   g_commandLineMode = line.mode;
   SetUnattendedAnswers(line.mode == kModeInteractive ? std::function<int(wxDialog*)>() : &UnattendedAnswer);
+  // A relative name is the start folder's. The document changes into the
+  // file's folder, and what it keeps of the name must find the file later.
+  line.file = tv::AbsolutePath(line.file);
   // wx's own errors (a lock or profile that cannot be written, say) would wait
   // in a box for nobody: an unattended run prints them. Replaced before anything
   // is logged, since the replaced target shows what it holds.
@@ -385,6 +399,9 @@ bool StartProgram(const std::vector<std::string>& args) {
   s_firstInstance = !s_instance->Create("Trailvane.lock", tv::BytesToWx(tv::DataDir())) ||
                     !s_instance->IsAnotherRunning();
   SetBugLogEnabled(s_firstInstance);
+  // The previous run's log is judged and replaced before this start traces a
+  // line, so a start that ends early leaves a log of its own.
+  CheckPreviousRun(s_firstInstance);
 
   g_unattended = line.mode == kModeDownload;
   InitProgramEngine(line.mode != kModeInteractive);
@@ -395,18 +412,28 @@ bool StartProgram(const std::vector<std::string>& args) {
   auto* frame = new CMainFrame;
   frame->SetCleanupHook(&CleanupEnvironmentOnce);
   if (!frame->Create()) {
+    WriteBugLog("The start-up ended: the main window could not be created.");
     delete frame;
     EndProgram();
     return false;
   }
   bool opened = line.file.empty() ? s_document->OnNewDocument() : s_document->OnOpenDocument(line.file);
   if (!opened) {
-    // The document named the file in its message.
+    // The document named the file in its message; the log says it too, and
+    // then ends as any run does.
+    WriteBugLog(("The start-up ended: '" + line.file + "' could not be opened.").c_str());
+    // A crash of the run before is still offered: the new log no longer tells it.
+    OfferCrashReport(s_firstInstance, frame, line.mode == kModeInteractive);
     frame->Destroy();
     EndProgram();
     return false;
   }
-  if (!line.file.empty()) s_document->SetPathName(line.file, true);
+  // A log file builds an unnamed workspace: its name is no workspace's, for
+  // the recent list or "LastWorkspace".
+  if (!line.file.empty()) {
+    if (IsLogFileName(line.file)) s_document->SetPathName(s_document->GetPathName(), false);
+    else s_document->SetPathName(line.file, true);
+  }
 
   wxMenuBar* menu = frame->LoadIconMenu();
   BindDocumentCommands(frame, menu && menu->GetMenuCount() ? menu->GetMenu(0) : nullptr);
@@ -416,14 +443,15 @@ bool StartProgram(const std::vector<std::string>& args) {
 
   if (!g_workspaceOpened) {
     std::string last;
-    if (tv::RegReadString("LastWorkspace", &last, 4096) && !last.empty()) {
+    // A log there is no workspace (an earlier build stored the log a start was given).
+    if (tv::RegReadString("LastWorkspace", &last, 4096) && !last.empty() && !IsLogFileName(last)) {
       if (s_document->OnOpenDocument(last)) s_document->SetPathName(last, true);
     }
   }
   LoadListColumnInfo();
   PlaceMainWindow(frame);
-  // Nobody is there to answer in a scheduled download run; the check still starts the new log.
-  OfferCrashReport(s_firstInstance, frame, line.mode != kModeDownload);
+  // Nobody is there to answer in an unattended run.
+  OfferCrashReport(s_firstInstance, frame, line.mode == kModeInteractive);
   if (wxWindow* pane = ReportPane(CurrentPaneSlot())) pane->SetFocus();
   StartCommandLineMode(line.mode);
   return true;

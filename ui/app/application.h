@@ -38,7 +38,12 @@ void CleanupEnvironmentOnce();
 void InitProgramEngine(bool unattended = false);
 void SetPeriodDefaults();  // the ODBC period: first of this month to today
 void PlaceMainWindow(CMainFrame* frame);  // stored placement, "MaxWin", shown
-// The crash check runs only in the first instance, which asks unless told not to.
+// First in the start-up, before anything is traced: the previous run's
+// diagnostics log is checked for its clean end (a crash mail prepared when it
+// lacks it), then a new log is started. Only in the first instance.
+void CheckPreviousRun(bool firstInstance);
+// The crash mail that check prepared is offered only in the first instance,
+// which asks unless told not to.
 void OfferCrashReport(bool firstInstance, wxWindow* parent, bool ask = true);
 void StartCommandLineMode(int mode);
 
