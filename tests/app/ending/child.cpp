@@ -34,7 +34,7 @@ std::vector<std::string> MergedEnvironment(const std::map<std::string, std::opti
 }  // namespace
 
 bool Child::Start(const std::vector<std::string>& argv, const std::map<std::string, std::optional<std::string>>& env,
-                  const std::string& errPath) {
+                  const std::string& errPath, const std::string& outPath) {
   Kill();
   m_status.reset();
   if (argv.empty()) return false;
@@ -61,6 +61,7 @@ bool Child::Start(const std::vector<std::string>& argv, const std::map<std::stri
     }
   }
   const std::string err = errPath.empty() ? "/dev/null" : errPath;
+  const std::string outFile = outPath.empty() ? "/dev/null" : outPath;
   const pid_t parent = getpid();
   pid_t pid = fork();
   if (pid < 0) return false;
@@ -70,7 +71,7 @@ bool Child::Start(const std::vector<std::string>& argv, const std::map<std::stri
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent) _exit(126);
     int in = open("/dev/null", O_RDONLY);
-    int out = open("/dev/null", O_WRONLY);
+    int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (in < 0 || out < 0 || errFd < 0) _exit(126);
     dup2(in, 0);

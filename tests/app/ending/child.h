@@ -20,9 +20,10 @@ class Child {
 
   // argv[0] is looked up in PATH when it has no '/'. env: variables set (a
   // value) or removed (nullopt) on top of this process's environment.
-  // stderr goes to errPath ("" : /dev/null); stdin and stdout are /dev/null.
+  // stderr goes to errPath and stdout to outPath ("": /dev/null); stdin is
+  // /dev/null.
   bool Start(const std::vector<std::string>& argv, const std::map<std::string, std::optional<std::string>>& env,
-             const std::string& errPath);
+             const std::string& errPath, const std::string& outPath = "");
 
   pid_t Pid() const { return m_pid; }
   bool Running();

@@ -86,8 +86,7 @@ bool HasState(Display* d, Window w, const char* state) {
 
 XScreen::XScreen() {
   XSetErrorHandler(&IgnoreErrors);
-  // The server may refuse a connection for a moment while it tears down the
-  // clients of a program that was just killed.
+  // The server may refuse a connection for a moment while it resets.
   for (int attempt = 0; attempt < 50 && !m_display; ++attempt) {
     m_display = XOpenDisplay(nullptr);
     if (!m_display) std::this_thread::sleep_for(std::chrono::milliseconds(100));
