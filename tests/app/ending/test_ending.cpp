@@ -508,16 +508,21 @@ class EndingTest : public ::testing::TestWithParam<Cell> {
       case Event::kFileExit: {
         std::optional<ShownWindow> main = Main();
         ASSERT_TRUE(main) << "no main window for the menu; on screen: " << OnScreen();
-        ASSERT_TRUE(Focus(main->id));
-        ASSERT_TRUE(Tool({"key", "alt+f"}));
         auto menuOpen = [&] {
           for (const ShownWindow& w : Shown())
             if (w.overrideRedirect && w.type.find("MENU") != std::string::npos) return true;
           return false;
         };
-        const bool opened = PollUntil(Deliverable(GetParam().state, event) ? 3 * kSlow : 0.5, menuOpen);
         if (Deliverable(GetParam().state, event)) {
+          // A program busy with its job may take the key late; a second
+          // Alt+F only after the first opened nothing.
+          const bool opened = Attempt(
+              3, [&] { return Focus(main->id) && Tool({"key", "alt+f"}); }, menuOpen);
           EXPECT_TRUE(opened) << "Alt+F opened no menu; on screen: " << OnScreen();
+        } else {
+          ASSERT_TRUE(Focus(main->id));
+          ASSERT_TRUE(Tool({"key", "alt+f"}));
+          PollUntil(0.5, menuOpen);
         }
         ASSERT_TRUE(Tool({"key", "x"}));
         break;
