@@ -219,28 +219,28 @@ int CheckDatabaseUpdates(std::vector<CUpdateEntry>* entries, const char* proxyHo
   bool ok = false;
   if (server.empty()) {
     // Said as what it is: there is no list to look at, not an empty one.
-    EngineInfoF("No update server is set (%s or %s in the data folder).", kServerVariable, kServerFile);
-    EngineErrorF("No update server is set (%s or %s in the data folder).", kServerVariable, kServerFile);
+    const std::string why = std::string("No update server is set (") + kServerVariable + " or " + kServerFile +
+                            " in the data folder).";
+    EngineInfo(why.c_str());
+    EngineError(why.c_str());
     if (failed) *failed = true;
-    g_updateList.ResetToDefaults();
     return 0;
-  } else {
-    TransferParams p;
-    p.url = server.c_str();
-    p.useProxy = HasText(proxyHost);
-    p.proxy = proxyHost;
-    p.proxyPort = proxyPort;
-    if (ConnectToServer(kTransferHttp, p, kAttempts)) {
-      std::string list = DownloadToTemp(kUpdateListPath, g_maxListBytes);
-      if (!list.empty()) {
-        ok = g_updateList.Load(list.c_str(), 1) != 0;
-        tv::RemoveFile(list);
-      }
+  }
+  TransferParams p;
+  p.url = server.c_str();
+  p.useProxy = HasText(proxyHost);
+  p.proxy = proxyHost;
+  p.proxyPort = proxyPort;
+  if (ConnectToServer(kTransferHttp, p, kAttempts)) {
+    std::string list = DownloadToTemp(kUpdateListPath, g_maxListBytes);
+    if (!list.empty()) {
+      ok = g_updateList.Load(list.c_str(), 1) != 0;
+      tv::RemoveFile(list);
     }
-    if (!ok && !StopRequested()) {
-      if (failed) *failed = true;
-      DownloadFailed("The update list");
-    }
+  }
+  if (!ok && !StopRequested()) {
+    if (failed) *failed = true;
+    DownloadFailed("The update list");
   }
   if (!ok) {
     // What a broken list got as far as giving is no offer.

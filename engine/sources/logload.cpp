@@ -279,14 +279,15 @@ bool ReadSourceFiles(CLogSource& s, const CGroupMaskList& masks, const char* ind
     FormatFileMaskInfo(nullptr, 0, item.c_str(), &size);
     std::string temp = tv::MakeTempFile("log");
     // Read as it is, a compressed file would give garbage or nothing, unexplained.
-    if (temp.empty() && LooksCompressed(item.c_str())) {
+    const bool compressed = LooksCompressed(item.c_str());
+    if (temp.empty() && compressed) {
       EngineErrorF("cannot decompress %s: no safe temporary folder", display.c_str());
       g_problems.push_back("Cannot decompress the log file '" + display + "': no safe temporary folder");
       continue;
     }
     bool unpacked = !temp.empty() && GunzipFile(item.c_str(), temp.c_str());
     // Its failure is told; its compressed bytes are no log lines.
-    if (!unpacked && LooksCompressed(item.c_str())) {
+    if (!unpacked && compressed) {
       g_problems.push_back("Cannot decompress the log file '" + display + "'");
       if (!temp.empty()) tv::RemoveFile(temp);
       continue;

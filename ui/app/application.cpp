@@ -178,6 +178,15 @@ int32_t UpdateDownloadDone(int32_t) {
   return 0;
 }
 
+// Once the main loop is over: an unattended run that the program's end cut
+// short (or that never started its job) did not do its work.
+void FailUnfinishedRun() {
+  if (g_commandLineMode == kModeInteractive || s_runFinished || s_exitStatus != 0) return;
+  PrintEngineError(g_commandLineMode == kModeDownload ? "The download run failed: the program ended before it was done"
+                                                      : "The update run failed: the program ended before it was done");
+  s_exitStatus = 1;
+}
+
 void UpdateModeStart() {
   ProxySetting proxy;
   if (ProxyFromEnvironment(&proxy)) SetUpdateProxy(proxy.host.substr(0, 249), proxy.port);
@@ -191,16 +200,7 @@ void UpdateModeStart() {
 
 bool IsFirstInstance() { return s_firstInstance; }
 
-int ProgramExitStatus() {
-  // An unattended run that the program's end cut short (or that never
-  // started its job) did not do its work.
-  if (g_commandLineMode != kModeInteractive && !s_runFinished && s_exitStatus == 0) {
-    PrintEngineError(g_commandLineMode == kModeDownload ? "The download run failed: the program ended before it was done"
-                                                        : "The update run failed: the program ended before it was done");
-    s_exitStatus = 1;
-  }
-  return s_exitStatus;
-}
+int ProgramExitStatus() { return s_exitStatus; }
 
 void CleanupEnvironmentOnce() {
   if (!s_environmentUp) return;
@@ -510,6 +510,7 @@ bool CTrailvaneApp::OnInit() {
 
 int CTrailvaneApp::OnRun() {
   int rc = wxApp::OnRun();
+  FailUnfinishedRun();
   return rc ? rc : ProgramExitStatus();
 }
 

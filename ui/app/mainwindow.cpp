@@ -675,12 +675,14 @@ void CMainFrame::OnClose(wxCloseEvent& event) {
   // A job or a modal box could still touch the windows: the end path stops
   // the job, answers the boxes, and closes again once they are over. Waiting
   // here instead would block the thread the job may be waiting on.
-  if (IsWorkerBusy() || tv::OpenModalDialogs() > 0) {
+  auto handedOver = [&](bool quiet) {
+    if (!IsWorkerBusy() && tv::OpenModalDialogs() == 0) return false;
     m_closePending = true;
-    RequestProgramEnd(!event.CanVeto());
+    RequestProgramEnd(quiet);
     if (event.CanVeto()) event.Veto();
-    return;
-  }
+    return true;
+  };
+  if (handedOver(!event.CanVeto())) return;
   m_closePending = false;
   if (event.CanVeto()) {
     if (CTrailvaneDoc* doc = TheDocument(); doc && !doc->CanCloseFrame()) {
@@ -688,13 +690,9 @@ void CMainFrame::OnClose(wxCloseEvent& event) {
       return;
     }
   }
-  // The save question may have let a job start or a box open.
-  if (IsWorkerBusy() || tv::OpenModalDialogs() > 0) {
-    m_closePending = true;
-    RequestProgramEnd(true);
-    if (event.CanVeto()) event.Veto();
-    return;
-  }
+  // The save question may have let a job start or a box open; it has been
+  // answered, so the end asks nothing more.
+  if (handedOver(true)) return;
   m_closed = true;
   RequestStop();
   SaveWindowState();

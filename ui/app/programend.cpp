@@ -73,8 +73,17 @@ void DropChanges() {
   g_logFileAdded = false;
 }
 
+// The end answers boxes now: all of them, but the user's save question.
+bool EndAnswersBoxes() { return s_ending && (s_quiet || !s_inClose); }
+
+// The main window while it has not closed, else null.
+CMainFrame* OpenFrame() {
+  CMainFrame* frame = MainFrame();
+  return frame && !frame->Closed() && !frame->IsBeingDeleted() ? frame : nullptr;
+}
+
 int Gate(wxDialog* dialog) {
-  if (s_ending && (s_quiet || !s_inClose)) return tv::SafeAnswer(dialog);
+  if (EndAnswersBoxes()) return tv::SafeAnswer(dialog);
   if (s_unattended) return s_unattended(dialog);
   return wxID_NONE;
 }
@@ -89,7 +98,7 @@ void EndOver() {
   s_ending = false;
   s_quiet = false;
   StopSteps();
-  if (CMainFrame* frame = MainFrame(); frame && !frame->Closed() && !frame->IsBeingDeleted()) RefuseNewJobs(false);
+  if (OpenFrame()) RefuseNewJobs(false);
 }
 
 // One step of the end; the timer repeats it until the window is gone.
@@ -98,8 +107,8 @@ void Step() {
     StopSteps();
     return;
   }
-  CMainFrame* frame = MainFrame();
-  if (!frame || frame->IsBeingDeleted() || frame->Closed()) {
+  CMainFrame* frame = OpenFrame();
+  if (!frame) {
     EndOver();
     return;
   }
@@ -107,7 +116,7 @@ void Step() {
   // The innermost box first: an outer dialog ends only after the box over it
   // has returned, and no window goes while a loop over it runs.
   if (tv::OpenModalDialogs() > 0) {
-    if (s_quiet || !s_inClose) tv::AnswerInnermostModal();
+    if (EndAnswersBoxes()) tv::AnswerInnermostModal();
     return;
   }
   if (s_inClose) return;
@@ -135,13 +144,10 @@ void OnEndSession(wxCloseEvent& event) {
 
 }  // namespace
 
-bool ProgramEndPending() { return s_endSignal.load(std::memory_order_relaxed) != 0; }
-
 bool ProgramEnding() { return s_ending; }
 
 void RequestProgramEnd(bool quiet) {
-  CMainFrame* frame = MainFrame();
-  if (!frame || frame->Closed()) return;
+  if (!OpenFrame()) return;
   EnsureWatch();
   s_quiet = s_quiet || quiet;
   if (s_quiet) DropChanges();
@@ -153,11 +159,9 @@ void RequestProgramEnd(bool quiet) {
   }
   // An open box is answered at once; the rest follows on the timer, never
   // from inside the caller (a close handler, a completion).
-  if (tv::OpenModalDialogs() > 0 && (s_quiet || !s_inClose)) tv::AnswerInnermostModal();
+  if (tv::OpenModalDialogs() > 0 && EndAnswersBoxes()) tv::AnswerInnermostModal();
   if (!s_steps->IsRunning()) s_steps->Start(kStepMs);
 }
-
-void CloseProgramWithoutQuestions() { RequestProgramEnd(true); }
 
 void SetUnattendedAnswers(std::function<int(wxDialog*)> answer) {
   s_unattended = std::move(answer);

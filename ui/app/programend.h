@@ -27,12 +27,8 @@ void RemoveProgramEndHandlers();
 // save once the job is over; the user's Cancel there keeps the program open.
 // Nothing when there is no main window.
 void RequestProgramEnd(bool quiet);
-// The quiet end: what a signal leads to.
-void CloseProgramWithoutQuestions();
 // An end is on its way.
 bool ProgramEnding();
-// A signal arrived and its end has not been started yet.
-bool ProgramEndPending();
 
 // Asked as a dialog is about to run while no end is on its way: wxID_NONE
 // lets it run, any other id is its answer at once (the unattended runs).
